@@ -1,0 +1,145 @@
+// Test-side control of the simulated platform (native builds only).
+//
+// The sim backend implements platform.h in memory: serial lines with a phone end,
+// host windows handled on a simulated user-interface thread, a file system that
+// keeps insertion order, an INI store, the registry value, the module path, a
+// test-driven clock and timers, and fault injection.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace sim {
+
+// Forget everything: ports, windows, files, INI, registry, timers, faults,
+// message boxes, counters. The user-interface thread keeps running.
+void reset();
+
+// ---- the user-interface thread ---------------------------------------------
+
+// Runs `work` on the simulated user-interface thread and waits for it. Sends
+// from other threads to windows are handled there, in order, one at a time,
+// while that thread is idle or inside platform::pumpMessages().
+void runOnUiThread(const std::function<void()>& work);
+bool onUiThread();
+
+// ---- serial lines -----------------------------------------------------------
+
+// Makes a port that platform::openSerialPort(name) opens (matched through its
+// device path, so "COM12" opens the line registered as "COM12").
+void addSerialPort(const std::string& name);
+// The device path the last successful or failed open asked for.
+std::string lastOpenedDevicePath();
+bool portIsOpen(const std::string& name);
+
+// The phone's end of the line registered under `name`.
+class Phone {
+public:
+    explicit Phone(std::string portName);
+    // Bytes the plug-in's next read receives as one burst (a read returns them,
+    // up to the size it asked for, as soon as they are there).
+    void send(const std::string& bytes);
+    // Everything the plug-in wrote so far, and the same with the bytes removed.
+    std::string received() const;
+    std::string takeReceived();
+    // Waits (real time) until `count` complete lines (LF-ended) have been
+    // received since the last take; false on time-out. Does not take them.
+    bool waitForLines(int count, int timeoutMs = 2000) const;
+    // Waits for at least `count` bytes.
+    bool waitForBytes(std::size_t count, int timeoutMs = 2000) const;
+    // Complete received lines without their LF, taking them.
+    std::vector<std::string> takeLines();
+
+private:
+    std::string portName_;
+};
+
+// How long a read with nothing to receive waits before returning 0 bytes
+// (the port's idle time-out; real time). Default 1000 ms.
+void setReadIdleMs(int ms);
+
+// Fault injection on every open port.
+void failReads(bool fail);             // every read fails at once
+void readsReturnAtOnce(bool atOnce);   // reads with nothing to receive return 0 bytes at once
+void failNextWrites(int count);        // the next `count` write calls fail
+void limitWriteSize(std::uint32_t maxBytes);  // each write takes at most this (0: no limit)
+void takeNothingOnNextWrites(int count);      // the next `count` writes take 0 bytes
+// A write call blocks until `gate` is opened (for stop-flag tests).
+void holdWrites(bool hold);
+
+std::uint64_t readCallCount();
+std::uint64_t writeCallCount();
+
+// ---- host windows -----------------------------------------------------------
+
+using MessageHandler = std::function<platform::LResult(unsigned int, platform::WParam, platform::LParam)>;
+// A window whose own procedure calls `handler`; it belongs to the UI thread.
+platform::WindowHandle createWindow(MessageHandler handler);
+void destroyWindow(platform::WindowHandle window);
+
+struct MessageBoxRecord {
+    platform::WindowHandle owner;
+    std::string text;
+    std::string caption;
+};
+std::vector<MessageBoxRecord> messageBoxes();
+
+// Dialogs: the procedure gets WM_INITDIALOG, then `script` runs with the dialog
+// handle (it may send WM_COMMAND through sim::dialogCommand) until it ends.
+void setDialogScript(std::function<void(platform::WindowHandle dialog)> script);
+void dialogCommand(platform::WindowHandle dialog, int id);
+// Items of the list box `id` of an open dialog, and its selection (-1: none).
+std::vector<std::string> listBoxItems(platform::WindowHandle dialog, int id);
+int listBoxSelection(platform::WindowHandle dialog, int id);
+void selectListBoxItem(platform::WindowHandle dialog, int id, int index);
+int lastDialogTemplate();
+platform::IntPtr lastDialogResult();
+
+// ---- timers and clock --------------------------------------------------------
+
+// Runs every live timer's procedure once, on the UI thread, as one tick.
+void fireTimers();
+int liveTimerCount();
+void setTickCount(std::uint32_t ms);
+// Number of threads started through platform::startThread, and how many ended.
+int threadsStarted();
+int threadsEnded();
+// Makes platform::startTimer fail (return 0).
+void failTimerStart(bool fail);
+
+// ---- settings -------------------------------------------------------------------
+
+// The INI store, keyed by the path the plug-in passes.
+void setIniValue(const std::string& path, const std::string& section, const std::string& key,
+                 const std::string& value);
+bool iniValue(const std::string& path, const std::string& section, const std::string& key,
+              std::string* value);
+void setMyMusicFolder(const std::string& folder);  // registry value; "" removes it
+void setHostProgramPath(const std::string& path);
+
+// ---- files --------------------------------------------------------------------
+
+// Paths are Windows paths ("C:\Music\a.mp3"), compared without regard to case;
+// listings come in insertion order. Parent folders are made as needed.
+void addFolder(const std::string& path);
+void addFile(const std::string& path, const std::string& contents = "");
+bool fileExists(const std::string& path);
+std::string fileContents(const std::string& path);
+void addDrive(char letter, std::uint32_t type, const std::string& label, bool ready = true);
+void failNextCopy();
+void failNextFileOpen();
+
+// The activity log: whether init created it, and what was written to it.
+bool activityLogCreated();
+std::string activityLogText();
+
+// ---- power --------------------------------------------------------------------
+
+// Power-off requests are recorded, never performed.
+int powerOffRequests();
+
+}  // namespace sim
