@@ -1,0 +1,25 @@
+// The byte level of the phone link: command lines in, reply lines out.
+#pragma once
+
+#include <cstdint>
+
+// Reads once from the port. Returns the command number of a line completed by
+// this call (its text then waits in receiveBuffer and commandToken, and
+// lineConsumed is 0), or 0 when no line was completed.
+int receiveLine();
+
+// Fills commandToken and argument from the completed line in receiveBuffer.
+void splitCommandLine();
+
+// Writes `text` and LF as one whole line; 0 when sent (or cut short by the stop
+// flag), -1 when a write failed. Safe from both threads.
+int sendReply(const char* text);
+
+// One write of one byte, no retry: 0 written, -1 failed.
+int sendRawByte(std::uint8_t value);
+
+// Appends "<tick> : <label> <text>" to the activity log when it is open.
+void logActivity(const char* label, const char* text);
+
+// Forgets any partial line (a new conversation starts with an empty buffer).
+void resetReceiver();

@@ -1,0 +1,17 @@
+// Start and stop as the host calls them through the plug-in descriptor.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/host_interface.h"
+
+int PLATFORM_CDECL pluginInit();
+void PLATFORM_CDECL pluginQuit();
+int PLATFORM_CDECL pluginMessageProc(int message, std::intptr_t param1, std::intptr_t param2,
+                                     std::intptr_t param3);
+
+// The static descriptor that winampGetMediaLibraryPlugin hands out.
+extern host::PluginDescriptor pluginDescriptor;
+
+// Quit waits at most this long for the worker, letting window messages through.
+constexpr std::uint32_t quitWaitLimitMs = 5000;

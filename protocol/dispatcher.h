@@ -1,0 +1,5 @@
+// Runs the command line that waits in the context.
+#pragma once
+
+// Takes the waiting line (lineConsumed 1), splits it and runs its command.
+int dispatchCommand();

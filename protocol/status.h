@@ -1,0 +1,7 @@
+// The now-playing, volume and version lines.
+#pragma once
+
+// The now-playing line ("J..."), or nothing while the host has no title.
+void sendNowPlayingLine();
+// "Q" and the known volume; clears volumeChanged.
+void sendVolumeLine();
