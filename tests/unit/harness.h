@@ -1,0 +1,84 @@
+// A fresh simulated world for each test: the reference host behind two sim
+// windows, a serial line "COM6" with the phone at its end, and the plug-in
+// started and stopped on the simulated user-interface thread.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostsim/reference_host.h"
+#include "plugin/context.h"
+#include "plugin/lifecycle.h"
+#include "platform/sim/sim.h"
+
+class PluginTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::reset();
+        resetPluginState();
+        sim::setReadIdleMs(20);
+        sim::setHostProgramPath("C:\\Program Files\\Winamp\\winamp.exe");
+        sim::setMyMusicFolder("C:\\Users\\me\\Music");
+        sim::addFolder("C:\\Users\\me\\Music");
+        sim::addFolder("C:\\Program Files\\Winamp");
+        sim::addSerialPort("COM6");
+        host = std::make_unique<hostsim::ReferenceHost>();
+        hostsim::ReferenceHost* h = host.get();
+        sim::runOnUiThread([h] {
+            platform::WindowHandle main = sim::createWindow(
+                [h](unsigned int m, platform::WParam w, platform::LParam l) { return h->mainWindowMessage(m, w, l); });
+            platform::WindowHandle library = sim::createWindow(
+                [h](unsigned int m, platform::WParam w, platform::LParam l) { return h->libraryWindowMessage(m, w, l); });
+            h->attach(main, library);
+        });
+        pluginDescriptor.hostWindow = host->mainWindow;
+        pluginDescriptor.libraryParent = host->libraryWindow;
+        pluginDescriptor.dllInstance = nullptr;
+    }
+
+    void TearDown() override {
+        if (started && !stopped) stopPlugin();
+        sim::reset();
+    }
+
+    int startPlugin() {
+        int result = 0;
+        sim::runOnUiThread([&result] { result = pluginDescriptor.init(); });
+        started = true;
+        return result;
+    }
+
+    void stopPlugin() {
+        sim::runOnUiThread([] { pluginDescriptor.quit(); });
+        stopped = true;
+    }
+
+    // Sends one command line (LF added) and waits for `replies` reply lines.
+    std::vector<std::string> exchange(const std::string& line, int replies, int timeoutMs = 2000) {
+        phone.send(line + "\n");
+        EXPECT_TRUE(phone.waitForLines(replies, timeoutMs)) << "waiting for replies to " << line;
+        return phone.takeLines();
+    }
+
+    // Waits until the host has logged `count` requests (the plug-in's sends are
+    // synchronous, so a logged request has been handled).
+    bool waitForRequests(std::size_t count, int timeoutMs = 2000);
+
+    std::unique_ptr<hostsim::ReferenceHost> host;
+    sim::Phone phone{"COM6"};
+    bool started = false;
+    bool stopped = false;
+};
+
+inline bool PluginTest::waitForRequests(std::size_t count, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += 5) {
+        bool enough = false;
+        sim::runOnUiThread([&] { enough = host->requestLog.size() >= count; });
+        if (enough) return true;
+        platform::sleepMs(5);
+    }
+    return false;
+}
