@@ -1,0 +1,14 @@
+#include "protocol/dispatcher.h"
+
+#include "link/decimal.h"
+#include "link/link.h"
+#include "plugin/context.h"
+#include "protocol/command_table.h"
+
+int dispatchCommand() {
+    pluginContext->lineConsumed = 1;
+    splitCommandLine();
+    const Command* command = findCommand(readDecimal(pluginContext->commandToken));
+    if (command == nullptr) return 0;
+    return command->handler(pluginContext->argument);
+}
