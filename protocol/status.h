@@ -5,3 +5,11 @@
 void sendNowPlayingLine();
 // "Q" and the known volume; clears volumeChanged.
 void sendVolumeLine();
+
+namespace commands {
+
+int statusPushOn(const char* argument);   // 18
+int statusPushOff(const char* argument);  // 21
+int reportVersion(const char* argument);  // 27
+
+}  // namespace commands

@@ -1,0 +1,24 @@
+#include "plugin/host_hook.h"
+
+#include <cstdint>
+
+#include "plugin/context.h"
+#include "plugin/host_interface.h"
+#include "protocol/sleep_timer.h"
+
+platform::LResult PLATFORM_CALLBACK hostWindowProc(platform::WindowHandle window, unsigned int message,
+                                                   platform::WParam wParam, platform::LParam lParam) {
+    // The hook outlives quit, so it must cope with a context that is not there.
+    if (message == platform::messageUser && pluginContext != nullptr) {
+        // The host is a 32-bit program: its volume is a signed 32-bit number.
+        const auto newVolume = static_cast<std::int32_t>(wParam);
+        if (lParam == host::requestSetVolume && newVolume > 0) {
+            pluginContext->volume = newVolume;
+            pluginContext->volumeChanged = 1;
+        }
+        // Counted (and the sleep action fired) before the host handles the start.
+        if (lParam == host::notifyFileStarted) countTrackStart();
+        if (wParam == 0 || wParam == 2) pluginContext->playStateChanged = 1;
+    }
+    return platform::callWindowProcedure(previousHostWindowProc, window, message, wParam, lParam);
+}

@@ -1,0 +1,196 @@
+#include "protocol/sleep_timer.h"
+
+#include <atomic>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "link/decimal.h"
+#include "link/link.h"
+#include "protocol/host_requests.h"
+#include "protocol/status.h"
+
+namespace {
+
+constexpr std::int32_t actionPowerOff = 0;
+constexpr std::int32_t actionStop = 1;
+constexpr std::int32_t actionNothing = -1;
+constexpr std::int32_t countMinutes = 0;
+constexpr std::int32_t countTracks = 1;
+
+// Written by the worker (command 28), read and counted down on the
+// user-interface thread; each value is read fresh where it is used.
+std::atomic<std::int32_t> armed{0};
+std::atomic<std::int32_t> sleepAction{0};
+std::atomic<std::int32_t> sleepCount{0};
+std::atomic<std::int32_t> countMode{0};
+std::atomic<double> fadeFactor{0.0};
+std::atomic<std::int32_t> fadeInterval{0};
+std::atomic<std::int32_t> fadeCountdown{0};
+
+constexpr std::size_t fieldCount = 5;
+constexpr std::size_t fieldSize = 16;
+
+// Splits "action:count:mode:factor:interval". Missing fields stay empty and a
+// field longer than the buffer is cut; the scan never passes the end of the text.
+void splitTimerFields(const char* argument, char (&fields)[fieldCount][fieldSize]) {
+    const char* cursor = argument;
+    for (auto& field : fields) {
+        std::size_t length = 0;
+        while (cursor[length] != '\0' && cursor[length] != ':') ++length;
+        const std::size_t kept = length < fieldSize - 1 ? length : fieldSize - 1;
+        std::memcpy(field, cursor, kept);
+        field[kept] = '\0';
+        cursor += length;
+        if (*cursor == ':') ++cursor;
+    }
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A decimal number with optional fraction and exponent ("0.8", "-1.5e-1");
+// 0 when the text does not start with one. Words such as "inf" or hex forms
+// are not numbers here.
+double readDecimalFraction(const char* text) {
+    const char* p = text;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+    const char* start = p;
+    if (*p == '+' || *p == '-') ++p;
+    const char* integerStart = p;
+    while (isDigit(*p)) ++p;
+    bool digits = p != integerStart;
+    if (*p == '.') {
+        const char* fractionStart = ++p;
+        while (isDigit(*p)) ++p;
+        digits = digits || p != fractionStart;
+    }
+    if (!digits) return 0.0;
+    if (*p == 'e' || *p == 'E') {
+        const char* exponent = p + 1;
+        if (*exponent == '+' || *exponent == '-') ++exponent;
+        if (isDigit(*exponent)) {
+            p = exponent;
+            while (isDigit(*p)) ++p;
+        }
+    }
+    char number[fieldSize];
+    const std::size_t length = static_cast<std::size_t>(p - start);
+    if (length >= sizeof number) return 0.0;
+    std::memcpy(number, start, length);
+    number[length] = '\0';
+    return std::strtod(number, nullptr);
+}
+
+// Truncates toward zero; a product beyond the 32-bit range is held at its ends
+// and one that is not a number (0 times an infinite factor) counts as 0.
+std::int32_t truncateVolume(double product) {
+    if (std::isnan(product)) return 0;
+    if (product >= 2147483647.0) return INT32_MAX;
+    if (product <= -2147483648.0) return INT32_MIN;
+    return static_cast<std::int32_t>(product);
+}
+
+void sendTimerLine(const char* text) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%c%s", 'b', text);
+    sendReply(line);
+}
+
+}  // namespace
+
+void performSleepAction() {
+    const std::int32_t action = sleepAction;
+    if (action == actionPowerOff) {
+        // The conversation ends for good before the computer goes down.
+        stopFlag = 1;
+        platform::sleepMs(500);
+        platform::powerOff();
+    } else if (action == actionStop) {
+        pressHostButton(host::commandStop);
+    }
+}
+
+void fadeStep() {
+    const std::int32_t faded = truncateVolume(pluginContext->volume.load() * fadeFactor.load());
+    if (faded > 0) hostRequestNumber(host::requestSetVolume, faded);
+    pluginContext->volume = faded;
+    sendVolumeLine();
+}
+
+void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
+    if (armed == 0) return;
+    if (countMode == countMinutes) --sleepCount;
+    // Tested in every mode: in track mode a count left at 0 fires on every tick.
+    if (sleepCount == 0) performSleepAction();
+    if (--fadeCountdown == 0) {
+        fadeCountdown = fadeInterval.load();
+        fadeStep();
+    }
+}
+
+void countTrackStart() {
+    if (armed == 0) return;
+    if (countMode == countTracks) --sleepCount;
+    if (sleepCount == 0) performSleepAction();
+}
+
+void disarmSleepTimer() { armed = 0; }
+
+void resetSleepTimer() {
+    armed = 0;
+    sleepAction = 0;
+    sleepCount = 0;
+    countMode = 0;
+    fadeFactor = 0.0;
+    fadeInterval = 0;
+    fadeCountdown = 0;
+}
+
+namespace commands {
+
+int setSleepTimer(const char* argument) {
+    char fields[fieldCount][fieldSize];
+    splitTimerFields(argument, fields);
+
+    const std::int32_t count = readDecimal(fields[1]);
+    sleepAction = count == 0 ? actionNothing : readDecimal(fields[0]);
+    sleepCount = count;
+    const std::int32_t mode = readDecimal(fields[2]);
+    countMode = mode;
+    fadeFactor = readDecimalFraction(fields[3]);
+    const std::int32_t interval = readDecimal(fields[4]);
+    fadeInterval = interval;
+    fadeCountdown = interval;
+
+    if (mode == countMinutes) {
+        if (minuteTimerId != 0) {
+            sendTimerLine("Enabled!");
+            armed = 1;
+        } else {
+            sendTimerLine("Could not set timer!");
+        }
+    } else {
+        // The phone expects the confirmation twice in any mode other than minutes.
+        sendTimerLine("Enabled!");
+        armed = 1;
+        sendTimerLine("Enabled!");
+    }
+    return 0;
+}
+
+int cancelSleepTimer(const char*) {
+    armed = 0;
+    sendTimerLine("Disabled!");
+    return 0;
+}
+
+int reportSleepTimer(const char*) {
+    // "Disbled!" is the word the phone looks for.
+    sendTimerLine(armed != 0 ? "Enabled!" : "Disbled!");
+    return 0;
+}
+
+}  // namespace commands
