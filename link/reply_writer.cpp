@@ -1,0 +1,66 @@
+// Reply lines out, whole, from either thread; the activity log.
+
+#include <cstdio>
+#include <cstring>
+
+#include "link/link.h"
+#include "plugin/context.h"
+
+namespace {
+
+// A port that takes nothing on a write is offered the same bytes again after
+// this pause rather than at once, so a stalled link does not cost a core.
+constexpr std::uint32_t stalledWritePauseMs = 10;
+
+// Holds the reply lock for one line; both threads write through sendBuffer.
+struct ReplyLock {
+    ReplyLock() { platform::lockReplies(); }
+    ~ReplyLock() { platform::unlockReplies(); }
+    ReplyLock(const ReplyLock&) = delete;
+    ReplyLock& operator=(const ReplyLock&) = delete;
+};
+
+}  // namespace
+
+int sendReply(const char* text) {
+    PluginContext* context = pluginContext;
+    if (context == nullptr) return -1;
+    ReplyLock lock;
+
+    // At most 1022 bytes of text, then LF and NUL. A text that holds an LF ends
+    // the line there: the phone reads lines, and what follows would be a line
+    // of its own that nobody meant to send.
+    char* buffer = context->sendBuffer;
+    std::snprintf(buffer, sizeof context->sendBuffer, "%.1022s\n", text);
+    const char* lf = std::strchr(buffer, '\n');
+    std::uint32_t length = static_cast<std::uint32_t>(lf - buffer) + 1;
+
+    // As few port writes as the port allows: whatever a write did not take is
+    // offered again, and the stop flag cuts a line short between writes.
+    std::uint32_t sent = 0;
+    while (sent < length) {
+        std::uint32_t written = 0;
+        if (platform::writeSerialPort(context->port, buffer + sent, length - sent, &written) != 0) return -1;
+        if (written > length - sent) written = length - sent;
+        sent += written;
+        if (stopFlag != 0) break;
+        if (written == 0) platform::sleepMs(stalledWritePauseMs);
+    }
+    return 0;
+}
+
+int sendRawByte(std::uint8_t value) {
+    PluginContext* context = pluginContext;
+    if (context == nullptr) return -1;
+    ReplyLock lock;
+    char byte = static_cast<char>(value);
+    std::uint32_t written = 0;
+    if (platform::writeSerialPort(context->port, &byte, 1, &written) != 0) return -1;
+    return 0;
+}
+
+void logActivity(const char* label, const char* text) {
+    std::FILE* log = activityLog;
+    if (log == nullptr) return;
+    std::fprintf(log, "%d : %s %s\n", static_cast<int>(platform::tickCount()), label, text);
+}
