@@ -1,0 +1,183 @@
+// Command lines from the phone: framing, splitting, and the pacing of a port
+// that has nothing to give.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <string>
+
+#include "link/link.h"
+#include "plugin/context.h"
+#include "plugin/lifecycle.h"
+#include "platform/sim/sim.h"
+
+namespace {
+
+class FramingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::reset();
+        resetPluginState();
+        sim::setReadIdleMs(20);
+        sim::addSerialPort("COM6");
+        pluginContext = new PluginContext;
+        pluginContext->port = platform::openSerialPort("COM6");
+        ASSERT_NE(pluginContext->port, nullptr);
+    }
+    void TearDown() override {
+        platform::closeSerialPort(pluginContext->port);
+        resetPluginState();
+        sim::reset();
+    }
+
+    // Reads until a line completes (at most `reads` reads); -1000 when none did.
+    int nextLine(int reads = 5) {
+        for (int i = 0; i < reads; ++i) {
+            int number = receiveLine();
+            if (pluginContext->lineConsumed == 0) return number;
+        }
+        return -1000;
+    }
+    // Takes the waiting line as the dispatcher does.
+    std::string take() {
+        pluginContext->lineConsumed = 1;
+        splitCommandLine();
+        return pluginContext->argument;
+    }
+
+    sim::Phone phone{"COM6"};
+};
+
+TEST_F(FramingTest, LineSplitAcrossReadsCompletesOnTheSecond) {
+    phone.send("12 hel");
+    EXPECT_EQ(receiveLine(), 0);
+    EXPECT_EQ(pluginContext->lineConsumed, 1);
+    phone.send("lo world\n");
+    EXPECT_EQ(receiveLine(), 12);
+    EXPECT_EQ(pluginContext->lineConsumed, 0);
+    EXPECT_STREQ(pluginContext->receiveBuffer, "12 hello world");
+    EXPECT_EQ(take(), "hello world");
+}
+
+TEST_F(FramingTest, SeveralLinesInOneReadAreTakenOneAtATimeInOrder) {
+    phone.send("14\n15 a  b \n13");
+    EXPECT_EQ(nextLine(), 14);
+    // Until the dispatcher takes it, the waiting line is never overwritten.
+    EXPECT_EQ(receiveLine(), 14);
+    EXPECT_EQ(take(), "");
+    EXPECT_EQ(nextLine(), 15);
+    EXPECT_EQ(take(), "a  b ");
+    // The third line has no LF yet; it completes when the rest arrives.
+    EXPECT_EQ(nextLine(2), -1000);
+    phone.send(" x\n61\n");
+    EXPECT_EQ(nextLine(), 13);
+    EXPECT_EQ(take(), "x");
+    EXPECT_EQ(nextLine(), 61);
+    take();
+    EXPECT_EQ(nextLine(2), -1000);
+}
+
+TEST_F(FramingTest, OverlongLineIsDiscardedWholeAndTheNextOneRuns) {
+    std::string longest(1023, 'a');
+    longest.replace(0, 2, "3 ");
+    phone.send(longest + "\n");
+    EXPECT_EQ(nextLine(), 3);
+    EXPECT_EQ(take().size(), 1021u);
+
+    // 2000 bytes before the LF arrive over several reads; the LF falls in the
+    // middle of a read that also carries the next line.
+    phone.send("2 " + std::string(700, 'x'));
+    phone.send(std::string(700, 'y'));
+    phone.send(std::string(598, 'z') + "\n14\n");
+    EXPECT_EQ(nextLine(10), 14);
+    EXPECT_STREQ(pluginContext->receiveBuffer, "14");
+    take();
+    EXPECT_EQ(nextLine(2), -1000);
+
+    // 1024 bytes exactly before the LF is one too many.
+    phone.send("2 " + std::string(1022, 'q') + "\n13\n");
+    EXPECT_EQ(nextLine(10), 13);
+}
+
+TEST_F(FramingTest, TokensAndArgumentsOfUnusualLines) {
+    struct Case {
+        const char* line;
+        int number;
+        const char* token;
+        const char* argument;
+    };
+    const Case cases[] = {
+        {"12 \n", 12, "12", ""},
+        {"1 C:\\My Music\\Live set\n", 1, "1", "C:\\My Music\\Live set"},
+        {" 12 x\n", 12, "12", "12 x"},  // the argument starts after the first blank
+        {"abc 5\n", 0, "abc", "5"},
+        {"\n", 0, "", ""},
+        {"27\n", 27, "27", ""},
+        {"2 a.mp3\r\n", 2, "2", "a.mp3\r"},  // CR is not framing
+        {"-7 x\n", -7, "-7", "x"},
+        {"99999999999999999999 x\n", INT_MAX, "99999999999999999999", "x"},
+        {"12abc def\n", 12, "12abc", "def"},
+    };
+    for (const Case& c : cases) {
+        phone.send(c.line);
+        EXPECT_EQ(nextLine(), c.number) << c.line;
+        EXPECT_STREQ(pluginContext->commandToken, c.token) << c.line;
+        EXPECT_EQ(take(), c.argument) << c.line;
+    }
+
+    // A first token longer than 31 characters is cut; its number reads the same.
+    phone.send("00000000000000000000000000000000000018 y\n");
+    EXPECT_EQ(nextLine(), 0);
+    EXPECT_EQ(std::string(pluginContext->commandToken).size(), 31u);
+    take();
+    phone.send("18" + std::string(40, 'k') + " y\n");
+    EXPECT_EQ(nextLine(), 18);
+    take();
+}
+
+TEST_F(FramingTest, NulBytesInALineEndItsText) {
+    phone.send(std::string("2 a\0b\n13\n", 9));
+    EXPECT_EQ(nextLine(), 2);
+    EXPECT_EQ(take(), "a");
+    EXPECT_EQ(nextLine(), 13);
+}
+
+TEST_F(FramingTest, PortThatFailsOrAnswersAtOnceIsReadAboutTenTimesASecond) {
+    for (int mode = 0; mode < 2; ++mode) {
+        if (mode == 0) sim::failReads(true);
+        else sim::readsReturnAtOnce(true);
+        std::uint64_t before = sim::readCallCount();
+        auto start = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000))
+            EXPECT_EQ(receiveLine(), 0);
+        std::uint64_t reads = sim::readCallCount() - before;
+        EXPECT_GE(reads, 5u);
+        EXPECT_LE(reads, 12u) << (mode == 0 ? "failing reads" : "empty reads");
+        sim::failReads(false);
+        sim::readsReturnAtOnce(false);
+    }
+    // A partial line survives the failures.
+    phone.send("13");
+    EXPECT_EQ(receiveLine(), 0);
+    sim::failReads(true);
+    EXPECT_EQ(receiveLine(), 0);
+    sim::failReads(false);
+    phone.send("\n");
+    EXPECT_EQ(nextLine(), 13);
+}
+
+TEST(SerialDevicePath, NamesWithoutABackslashGetTheDevicePrefix) {
+    char path[32];
+    ASSERT_TRUE(platform::serialDevicePath("COM9", path, sizeof path));
+    EXPECT_STREQ(path, "\\\\.\\COM9");
+    ASSERT_TRUE(platform::serialDevicePath("COM12", path, sizeof path));
+    EXPECT_STREQ(path, "\\\\.\\COM12");
+    ASSERT_TRUE(platform::serialDevicePath("\\\\.\\COM3", path, sizeof path));
+    EXPECT_STREQ(path, "\\\\.\\COM3");
+    char small[8];
+    EXPECT_FALSE(platform::serialDevicePath("COM12345", small, sizeof small));
+    EXPECT_STREQ(small, "");
+}
+
+}  // namespace

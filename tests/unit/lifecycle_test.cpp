@@ -1,0 +1,147 @@
+// Start and stop as the host drives them: settings, the serial port, the
+// start-up failure, the end of the conversation and what quit leaves behind.
+
+#include <chrono>
+#include <string>
+
+#include "harness.h"
+#include "plugin/host_hook.h"
+#include "plugin/settings.h"
+
+extern "C" host::PluginDescriptor* PLATFORM_CDECL winampGetMediaLibraryPlugin();
+
+namespace {
+
+using LifecycleTest = PluginTest;
+
+std::string ini(const hostsim::ReferenceHost& host, const char* section, const char* key) {
+    std::string value;
+    if (!sim::iniValue(host.iniPath, section, key, &value)) return "<missing>";
+    return value;
+}
+
+TEST_F(LifecycleTest, PortThatCannotBeOpenedFailsWithOneMessageBoxAndStartsNothing) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt == 0) {
+            sim::setIniValue(host->iniPath, settingsSection, "portName", "COM9");  // no such port
+        } else {
+            // COM6 exists but another program holds it: the open is exclusive.
+            sim::setIniValue(host->iniPath, settingsSection, "portName", "COM6");
+            ASSERT_NE(platform::openSerialPort("COM6"), nullptr);
+        }
+        EXPECT_EQ(startPlugin(), -1);
+        std::vector<sim::MessageBoxRecord> boxes = sim::messageBoxes();
+        ASSERT_EQ(boxes.size(), static_cast<std::size_t>(attempt + 1));
+        EXPECT_EQ(boxes.back().text, "Failed to open  COM port");
+        EXPECT_EQ(boxes.back().caption, "Error!");
+        EXPECT_EQ(boxes.back().owner, host->mainWindow);
+        EXPECT_EQ(sim::threadsStarted(), 0);
+        EXPECT_EQ(sim::liveTimerCount(), 0);
+        EXPECT_FALSE(sim::activityLogCreated());
+        platform::WindowProcedure current = nullptr;
+        sim::runOnUiThread([&] { current = platform::currentWindowProcedure(host->mainWindow); });
+        EXPECT_NE(current, &hostWindowProc);
+
+        // Quit after the failure waits for nothing and still saves the name.
+        auto start = std::chrono::steady_clock::now();
+        stopPlugin();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+        EXPECT_EQ(phone.received(), "");
+        resetPluginState();
+        started = stopped = false;
+    }
+}
+
+TEST_F(LifecycleTest, QuitEndsTheConversationSavesThePortAndUnhooksTheWindow) {
+    ASSERT_EQ(startPlugin(), 0);
+    EXPECT_TRUE(sim::portIsOpen("COM6"));
+    EXPECT_EQ(sim::threadsStarted(), 1);
+    EXPECT_EQ(sim::liveTimerCount(), 1);
+    EXPECT_TRUE(sim::activityLogCreated());
+    platform::WindowProcedure current = nullptr;
+    sim::runOnUiThread([&] { current = platform::currentWindowProcedure(host->mainWindow); });
+    EXPECT_EQ(current, &hostWindowProc);
+    EXPECT_EQ(ini(*host, settingsSection, "portName"), "<missing>");
+
+    stopPlugin();
+    EXPECT_EQ(phone.received(), "X\n");
+    EXPECT_EQ(pluginContext->workerFinished, 1);
+    EXPECT_FALSE(sim::portIsOpen("COM6"));
+    EXPECT_EQ(sim::liveTimerCount(), 0);
+    EXPECT_EQ(ini(*host, settingsSection, "portName"), "COM6");
+    sim::runOnUiThread([&] { current = platform::currentWindowProcedure(host->mainWindow); });
+    EXPECT_NE(current, &hostWindowProc);
+    // The host window still answers through its own procedure.
+    platform::LResult version = 0;
+    sim::runOnUiThread([&] {
+        version = platform::sendMessage(host->mainWindow, platform::messageUser, 0, host::requestVersion);
+    });
+    EXPECT_EQ(version, host->version);
+
+    std::string log = sim::activityLogText();
+    EXPECT_NE(log.find(" : start COM6\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" : stop COM6\n"), std::string::npos) << log;
+}
+
+TEST_F(LifecycleTest, SettingsComeFromTheHostsIniFileWithDefaults) {
+    // Nothing stored: every default.
+    ASSERT_EQ(startPlugin(), 0);
+    EXPECT_STREQ(pluginContext->portName, "COM6");
+    EXPECT_STREQ(extensionList, "mp3::");
+    EXPECT_EQ(pluginContext->volume, 100);
+    EXPECT_STREQ(hostDirectory, "C:\\Program Files\\Winamp");
+    EXPECT_STREQ(myMusicFolder, "C:\\Users\\me\\Music");
+    EXPECT_EQ(pluginContext->statusPush, 0);
+    stopPlugin();
+    resetPluginState();
+
+    sim::addSerialPort("COM12");
+    sim::setIniValue(host->iniPath, settingsSection, "portName", "COM12");
+    sim::setIniValue(host->iniPath, "Winamp", "config_extlist", "mp3:ogg");
+    sim::setIniValue(host->iniPath, "Winamp", "volume", "0");
+    sim::setHostProgramPath("C:\\Apps\\Player\\player.exe");
+    sim::setMyMusicFolder("");
+    sim::Phone phone12("COM12");
+    started = stopped = false;
+    ASSERT_EQ(startPlugin(), 0);
+    EXPECT_EQ(sim::lastOpenedDevicePath(), "\\\\.\\COM12");
+    EXPECT_STREQ(extensionList, "mp3:ogg:");
+    EXPECT_EQ(pluginContext->volume, 0);
+    EXPECT_STREQ(hostDirectory, "C:\\Apps\\Player");
+    EXPECT_STREQ(myMusicFolder, "");
+    stopPlugin();
+    EXPECT_EQ(phone12.received(), "X\n");
+    EXPECT_EQ(ini(*host, settingsSection, "portName"), "COM12");
+}
+
+TEST_F(LifecycleTest, OversizedSettingsAreCutSafely) {
+    sim::setIniValue(host->iniPath, "Winamp", "config_extlist", std::string(1500, 'e'));
+    sim::setIniValue(host->iniPath, settingsSection, "portName", "COM6" + std::string(30, '7'));
+    EXPECT_EQ(startPlugin(), -1);  // the cut name names no port
+    EXPECT_EQ(std::string(pluginContext->portName).size(), 15u);
+    std::string list = extensionList;
+    EXPECT_EQ(list.size(), 1023u);
+    EXPECT_EQ(list.back(), ':');
+}
+
+TEST_F(LifecycleTest, HostWithoutAnIniAddressFallsBackToTheBareName) {
+    host->answerIniPath = false;
+    sim::setIniValue("winamp.ini", "Winamp", "volume", "42");
+    ASSERT_EQ(startPlugin(), 0);
+    EXPECT_STREQ(iniPath, "winamp.ini");
+    EXPECT_EQ(pluginContext->volume, 42);
+    stopPlugin();
+    std::string value;
+    EXPECT_TRUE(sim::iniValue("winamp.ini", settingsSection, "portName", &value));
+    EXPECT_EQ(value, "COM6");
+}
+
+TEST_F(LifecycleTest, DescriptorIsWhatTheHostExpects) {
+    host::PluginDescriptor* descriptor = winampGetMediaLibraryPlugin();
+    ASSERT_EQ(descriptor, &pluginDescriptor);
+    EXPECT_EQ(descriptor->version, 0x15);
+    EXPECT_STREQ(descriptor->description, "Quillon Bluetooth remote control");
+    EXPECT_EQ(descriptor->messageProc(1023, 0, 0, 0), 0);
+}
+
+}  // namespace

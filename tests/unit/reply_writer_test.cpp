@@ -1,0 +1,118 @@
+// Reply lines to the phone: whole, in few writes, never interleaved, and what
+// happens when the port fails or takes less than offered.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/link.h"
+#include "plugin/context.h"
+#include "plugin/lifecycle.h"
+#include "platform/sim/sim.h"
+
+namespace {
+
+class ReplyWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::reset();
+        resetPluginState();
+        sim::addSerialPort("COM6");
+        pluginContext = new PluginContext;
+        pluginContext->port = platform::openSerialPort("COM6");
+        ASSERT_NE(pluginContext->port, nullptr);
+    }
+    void TearDown() override {
+        platform::closeSerialPort(pluginContext->port);
+        resetPluginState();
+        sim::reset();
+    }
+    sim::Phone phone{"COM6"};
+};
+
+TEST_F(ReplyWriterTest, ALineGoesOutWholeInOneWrite) {
+    std::uint64_t before = sim::writeCallCount();
+    EXPECT_EQ(sendReply("Q100"), 0);
+    EXPECT_EQ(sim::writeCallCount() - before, 1u);
+    EXPECT_EQ(phone.takeReceived(), "Q100\n");
+
+    std::string longest(1022, 'p');
+    EXPECT_EQ(sendReply(longest.c_str()), 0);
+    EXPECT_EQ(phone.takeReceived(), longest + "\n");
+
+    // Longer texts are cut to the 1022 bytes a line holds.
+    EXPECT_EQ(sendReply(std::string(1500, 'c').c_str()), 0);
+    EXPECT_EQ(phone.takeReceived(), std::string(1022, 'c') + "\n");
+
+    // A text holding an LF ends the line there.
+    EXPECT_EQ(sendReply("FFone\ntwo"), 0);
+    EXPECT_EQ(phone.takeReceived(), "FFone\n");
+
+    EXPECT_EQ(sendRawByte('X'), 0);
+    EXPECT_EQ(phone.takeReceived(), "X");
+}
+
+TEST_F(ReplyWriterTest, ShortAndEmptyWritesAreContinuedWithoutLosingBytes) {
+    sim::limitWriteSize(3);
+    EXPECT_EQ(sendReply("Jone:two:three:"), 0);
+    EXPECT_EQ(phone.takeReceived(), "Jone:two:three:\n");
+    sim::limitWriteSize(0);
+
+    sim::takeNothingOnNextWrites(2);
+    EXPECT_EQ(sendReply("Q7"), 0);
+    EXPECT_EQ(phone.takeReceived(), "Q7\n");
+}
+
+TEST_F(ReplyWriterTest, AFailedWriteAbandonsTheLineAndTheLinkStaysUsable) {
+    sim::limitWriteSize(2);
+    sim::failNextWrites(0);
+    EXPECT_EQ(sendReply("ab"), 0);
+    phone.takeReceived();
+
+    sim::failNextWrites(1);
+    EXPECT_EQ(sendReply("Kfirst"), -1);
+    EXPECT_EQ(phone.takeReceived(), "");
+    EXPECT_EQ(sendRawByte('X') , 0);
+    EXPECT_EQ(phone.takeReceived(), "X");
+    sim::failNextWrites(1);
+    EXPECT_EQ(sendRawByte('X'), -1);
+    EXPECT_EQ(sendReply("Ksecond"), 0);
+    EXPECT_EQ(phone.takeReceived(), "Ksecond\n");
+}
+
+TEST_F(ReplyWriterTest, TheStopFlagCutsALineShortBetweenWrites) {
+    sim::limitWriteSize(1);
+    stopFlag = 1;
+    std::uint64_t before = sim::writeCallCount();
+    EXPECT_EQ(sendReply("Q255"), 0);
+    EXPECT_EQ(sim::writeCallCount() - before, 1u);
+    EXPECT_EQ(phone.takeReceived(), "Q");
+}
+
+TEST_F(ReplyWriterTest, LinesFromTwoThreadsNeverInterleave) {
+    sim::limitWriteSize(5);  // many writes per line, many chances to interleave
+    const int perThread = 300;
+    auto writer = [](char code) {
+        for (int i = 0; i < perThread; ++i) {
+            std::string text = std::string(1, code) + std::to_string(i) + std::string(40, code);
+            sendReply(text.c_str());
+        }
+    };
+    std::thread worker(writer, 'J');
+    std::thread ui(writer, 'Q');
+    worker.join();
+    ui.join();
+    ASSERT_TRUE(phone.waitForLines(2 * perThread));
+    std::vector<std::string> lines = phone.takeLines();
+    ASSERT_EQ(lines.size(), 2u * perThread);
+    std::set<std::string> expected;
+    for (char code : {'J', 'Q'})
+        for (int i = 0; i < perThread; ++i)
+            expected.insert(std::string(1, code) + std::to_string(i) + std::string(40, code));
+    for (const std::string& line : lines) EXPECT_EQ(expected.count(line), 1u) << line;
+}
+
+}  // namespace
