@@ -3,6 +3,7 @@
 // Shared by the plug-in and the reference host.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -122,5 +123,51 @@ struct LibraryPlayRequest {
 struct MenuRequest {
     std::int32_t values[3];  // 0, 0, -1 before every request
 };
+
+#if defined(_WIN32) && !defined(_WIN64)
+// The host is a 32-bit program and reads these records at fixed offsets.
+static_assert(sizeof(PluginDescriptor) == 32);
+static_assert(offsetof(PluginDescriptor, version) == 0);
+static_assert(offsetof(PluginDescriptor, description) == 4);
+static_assert(offsetof(PluginDescriptor, init) == 8);
+static_assert(offsetof(PluginDescriptor, quit) == 12);
+static_assert(offsetof(PluginDescriptor, messageProc) == 16);
+static_assert(offsetof(PluginDescriptor, hostWindow) == 20);
+static_assert(offsetof(PluginDescriptor, libraryParent) == 24);
+static_assert(offsetof(PluginDescriptor, dllInstance) == 28);
+
+static_assert(sizeof(AddFileRecord) == 12);
+static_assert(offsetof(AddFileRecord, fileName) == 0);
+static_assert(offsetof(AddFileRecord, title) == 4);
+static_assert(offsetof(AddFileRecord, length) == 8);
+
+static_assert(sizeof(LibraryRecord) == 40);
+static_assert(offsetof(LibraryRecord, fileName) == 0);
+static_assert(offsetof(LibraryRecord, title) == 4);
+static_assert(offsetof(LibraryRecord, album) == 8);
+static_assert(offsetof(LibraryRecord, artist) == 12);
+static_assert(offsetof(LibraryRecord, extraText) == 16);
+static_assert(offsetof(LibraryRecord, genre) == 20);
+static_assert(offsetof(LibraryRecord, extraNumbers) == 24);
+static_assert(offsetof(LibraryRecord, extendedItems) == 36);
+
+static_assert(sizeof(LibraryRecordList) == 12);
+static_assert(offsetof(LibraryRecordList, records) == 0);
+static_assert(offsetof(LibraryRecordList, count) == 4);
+static_assert(offsetof(LibraryRecordList, capacity) == 8);
+
+static_assert(sizeof(LibraryQuery) == 20);
+static_assert(offsetof(LibraryQuery, queryText) == 0);
+static_assert(offsetof(LibraryQuery, maxResults) == 4);
+static_assert(offsetof(LibraryQuery, results) == 8);
+
+static_assert(sizeof(LibraryPlayRequest) == 12);
+static_assert(offsetof(LibraryPlayRequest, kind) == 0);
+static_assert(offsetof(LibraryPlayRequest, list) == 4);
+static_assert(offsetof(LibraryPlayRequest, enqueue) == 8);
+
+static_assert(sizeof(MenuRequest) == 12);
+static_assert(offsetof(MenuRequest, values) == 0);
+#endif
 
 }  // namespace host
