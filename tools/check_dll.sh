@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks a built plug-in library before it ships: its name, its one undecorated
-# export, and that it imports nothing but Windows system libraries (the MinGW
-# runtime must be linked in, or the host fails to load it on a plain Windows).
+# export, its dialog and logo resources, and that it imports nothing but Windows
+# system libraries (the MinGW runtime must be linked in, or the host fails to
+# load it on a plain Windows).
 #
 # usage: tools/check_dll.sh path/to/ml_quillon.dll
 set -u
@@ -82,6 +83,31 @@ for import in $imports; do
     esac
 done
 [ -n "$imports" ] || fail "no import table found"
+
+# Resources the configuration needs: dialog 101 (type 5) and bitmap 106 (type 2).
+# objdump prints the resource tree indented by depth: types, then their ids.
+resources=$(printf '%s\n' "$headers" | awk '
+    function hex(text,    value, i) {
+        value = 0
+        for (i = 1; i <= length(text); i++) value = value * 16 + index("0123456789abcdef", tolower(substr(text, i, 1))) - 1
+        return value
+    }
+    /^The \.rsrc Resource Directory section/ { inside = 1; next }
+    inside && /^[ \t]*$/ { inside = 0 }
+    inside && /Entry: ID:/ {
+        match($0, /^[0-9a-f]+ +/); depth = RLENGTH
+        id = $0; sub(/.*Entry: ID: 0x/, "", id); sub(/,.*/, "", id)
+        if (typeDepth == 0 || depth <= typeDepth) { typeDepth = depth; type = hex(id); nameDepth = 0; next }
+        if (nameDepth == 0 || depth == nameDepth) { nameDepth = depth; printf "%d/%d\n", type, hex(id) }
+    }' 2>/dev/null)
+for wanted in "5/101:dialog 101" "2/106:bitmap 106"; do
+    key=${wanted%%:*}
+    if printf '%s\n' "$resources" | grep -qx "$key"; then
+        echo "resource: ${wanted#*:}"
+    else
+        fail "resource ${wanted#*:} is missing"
+    fi
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
