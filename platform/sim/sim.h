@@ -68,7 +68,7 @@ void readsReturnAtOnce(bool atOnce);   // reads with nothing to receive return 0
 void failNextWrites(int count);        // the next `count` write calls fail
 void limitWriteSize(std::uint32_t maxBytes);  // each write takes at most this (0: no limit)
 void takeNothingOnNextWrites(int count);      // the next `count` writes take 0 bytes
-// A write call blocks until `gate` is opened (for stop-flag tests).
+// While held, every write call blocks until holdWrites(false) (for stop-flag tests).
 void holdWrites(bool hold);
 
 std::uint64_t readCallCount();
@@ -97,6 +97,7 @@ std::vector<std::string> listBoxItems(platform::WindowHandle dialog, int id);
 int listBoxSelection(platform::WindowHandle dialog, int id);
 void selectListBoxItem(platform::WindowHandle dialog, int id, int index);
 int lastDialogTemplate();
+// -1 when the dialog procedure ignored the final Cancel and never ended.
 platform::IntPtr lastDialogResult();
 
 // ---- timers and clock --------------------------------------------------------
@@ -110,6 +111,13 @@ int threadsStarted();
 int threadsEnded();
 // Makes platform::startTimer fail (return 0).
 void failTimerStart(bool fail);
+// The periods of the live timers, in the order they were started.
+std::vector<std::uint32_t> liveTimerPeriods();
+
+// ---- menus ---------------------------------------------------------------------
+
+// Menus made by platform::createMenu and not yet destroyed (sub-menus count).
+int liveMenuCount();
 
 // ---- settings -------------------------------------------------------------------
 
@@ -131,7 +139,10 @@ bool fileExists(const std::string& path);
 std::string fileContents(const std::string& path);
 void addDrive(char letter, std::uint32_t type, const std::string& label, bool ready = true);
 void failNextCopy();
-void failNextFileOpen();
+void failNextFileOpen();  // the next platform::openSharedForReading fails
+void failActivityLog(bool fail);  // platform::openActivityLog fails while set
+// Searches started by platform::findFirstFile and not yet closed.
+int liveSearchCount();
 
 // The activity log: whether init created it, and what was written to it.
 bool activityLogCreated();
