@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,12 +28,27 @@ struct LibraryEntry {
     std::string album;
     std::string artist;
     std::string genre;
+    // An absent field reaches the plug-in as a null text rather than an empty
+    // one; a query treats it as empty.
+    bool fileNameAbsent = false;
+    bool titleAbsent = false;
+    bool albumAbsent = false;
+    bool artistAbsent = false;
+    bool genreAbsent = false;
 };
 
 struct LibraryPlaylist {
     std::string title;     // shown in the "Playlists" sub-menu
     std::string fileName;  // listed in the catalog, under <host folder>\Plugins\ml
+    int songs = 0;         // only written to the catalog
+    int seconds = 0;
 };
+
+// The code of the state-change notification the host sends its own main window
+// (WM_USER, wParam 0 or 2). The model itself ignores it.
+constexpr platform::LParam notifyStateChange = 10000;
+// What one volume button press changes.
+constexpr int volumeStep = 8;
 
 class ReferenceHost {
 public:
@@ -58,13 +75,23 @@ public:
     std::vector<LibraryEntry> library;
     std::vector<LibraryPlaylist> libraryPlaylists;
 
+    // The media library's menu request record as the last 0x106 carried it.
+    std::int32_t lastMenuRequest[3] = {0, 0, 0};
+
+    // When true, changes that requests cause (play, pause, stop, next, previous,
+    // 102, 121, clear, add, library play) are announced to the main window as a
+    // real host does: 3003 for a file start, then the state-change notification.
+    bool notifyOnChange = false;
+
     // Windows the host owns; set by attach().
     platform::WindowHandle mainWindow = nullptr;
     platform::WindowHandle libraryWindow = nullptr;
 
     void attach(platform::WindowHandle main, platform::WindowHandle library);
 
-    // The windows' own message handling.
+    // The windows' own message handling. Only WM_USER and WM_COMMAND (main)
+    // and message 0x1400 (library) belong to the model; a real window procedure
+    // passes every other message to the system's default handling.
     platform::LResult mainWindowMessage(unsigned int message, platform::WParam wParam,
                                         platform::LParam lParam);
     platform::LResult libraryWindowMessage(unsigned int message, platform::WParam wParam,
@@ -75,7 +102,7 @@ public:
     void setVolumeAtPlayer(int newVolume);   // WM_USER, wParam volume, lParam 122
     void startFile(int position);            // makes it current, plays, lParam 3003
     void changeTrack(int position);          // current entry changes: WM_USER wParam 0
-    void notifyStateChanged(int wParam);     // WM_USER with wParam 0 or 2
+    void notifyStateChanged(int wParam);     // WM_USER wParam 0 or 2, lParam 10000
 
     // Writes "<folder>\Plugins\ml\playlists.xml" listing libraryPlaylists.
     void writePlaylistCatalog();
@@ -88,13 +115,46 @@ public:
     //   "library release"               0x705
     //   "library play enqueue=<0|1> <file>|<file>|..."  0x302
     //   "library menu"                  0x106
+    // wParam and lParam are printed as the 32-bit host reads them, signed.
     std::vector<std::string> requestLog;
     void clearLog() { requestLog.clear(); }
 
+    // The messages the host sent to its own main window, in the same format.
+    std::vector<std::string> notificationLog;
+
 private:
-    std::vector<host::LibraryRecord> heldRecords_;  // results handed out, per query
-    std::vector<std::string> titleCopies_;
+    // Records and texts handed out by one query run, owned until its release.
+    struct HeldResults {
+        std::vector<host::LibraryRecord> records;
+        std::vector<std::unique_ptr<char[]>> texts;
+    };
+    std::map<const host::LibraryQuery*, HeldResults> heldResults_;
+
+    // Own notifications on their way through the main window's procedure, so
+    // that their arrival is not mistaken for a request.
+    struct OwnMessage {
+        platform::LParam code;
+        platform::WParam wParam;
+    };
+    std::vector<OwnMessage> ownMessages_;
+
+    platform::LResult userRequest(platform::WParam wParam, platform::LParam code);
+    platform::LResult command(platform::WParam wParam);
+    platform::LResult runQuery(platform::WParam wParam);
+    platform::LResult releaseQuery(platform::WParam wParam);
+    platform::LResult playRecords(platform::WParam wParam);
+    platform::LResult playlistsMenu(platform::WParam wParam);
+
+    void addFile(const std::string& name, const char* title);
     void loadPlaylistFile(const std::string& path);
+    void clearPlaylist();
+    void writePlaylistFile();
+    void playCurrent();  // the current entry starts from its beginning
+    void stepTrack(int delta);
+
+    void sendOwn(platform::LParam code, platform::WParam wParam);
+    void announceFileStart();
+    void announceChange();
 };
 
 }  // namespace hostsim
