@@ -36,8 +36,8 @@ void storeSelectedPort(platform::WindowHandle dialog) {
     platform::LResult length = platform::sendMessage(list, listBoxGetTextLength, index, 0);
     char name[sizeof pluginContext->portName];
     if (length < 0 || length >= static_cast<platform::LResult>(sizeof name)) return;
-    platform::LResult copied =
-        platform::sendMessage(list, platform::listBoxGetText, index, reinterpret_cast<platform::LParam>(name));
+    auto buffer = reinterpret_cast<platform::LParam>(name);
+    platform::LResult copied = platform::sendMessage(list, platform::listBoxGetText, index, buffer);
     if (copied < 0 || copied > length) return;
     name[copied] = '\0';
     std::memcpy(pluginContext->portName, name, static_cast<std::size_t>(copied) + 1);

@@ -21,10 +21,8 @@ bool writeIniString(const char* section, const char* key, const char* value, con
 void readMyMusicFolder(char* out, std::uint32_t size) {
     if (out == nullptr || size == 0) return;
     HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                    &key) != ERROR_SUCCESS) {
-        return;
-    }
+    const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    if (RegOpenKeyA(HKEY_CURRENT_USER, shellFolders, &key) != ERROR_SUCCESS) return;
     // Read into a scratch buffer first: a failed or oversized query leaves the
     // caller's text exactly as it was, and a folder that does not fit is not
     // cut into the name of some other folder.

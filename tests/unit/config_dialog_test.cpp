@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -33,7 +34,9 @@ protected:
         sim::reset();
     }
 
-    void setPortName(const char* name) { std::snprintf(pluginContext->portName, sizeof pluginContext->portName, "%s", name); }
+    void setPortName(const char* name) {
+        std::snprintf(pluginContext->portName, sizeof pluginContext->portName, "%s", name);
+    }
 
     // Shows the dialog as the host does; `script` plays the user.
     int showDialog(std::function<void(platform::WindowHandle)> script) {
@@ -115,7 +118,8 @@ TEST_F(ConfigDialogTest, OkWithoutASelectionOrWithAnItemTooLongForThePortNameKee
     auto chooseAddedItem = [](const char* text) {
         return [text](platform::WindowHandle dialog) {
             platform::WindowHandle list = platform::dialogItem(dialog, portListBox);
-            platform::sendMessage(list, platform::listBoxAddString, 0, reinterpret_cast<platform::LParam>(text));
+            auto item = reinterpret_cast<platform::LParam>(text);
+            platform::sendMessage(list, platform::listBoxAddString, 0, item);
             sim::selectListBoxItem(dialog, portListBox, 20);
             sim::dialogCommand(dialog, ok);
         };
