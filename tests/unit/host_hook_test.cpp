@@ -1,0 +1,116 @@
+// The hook on the host main window: what it marks and records, the track
+// count it keeps for the sleep timer, and that every message reaches the host.
+
+#include "conversation.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using HostHookTest = ConversationTest;
+
+class HostHookMessages : public HostHookTest {
+protected:
+    // A message to the host main window from the host's own thread, as the
+    // host and other plug-ins send them; returns the host's answer.
+    platform::LResult post(unsigned int message, platform::WParam wParam, platform::LParam lParam) {
+        platform::LResult answer = 0;
+        onUi([&] { answer = platform::sendMessage(host->mainWindow, message, wParam, lParam); });
+        return answer;
+    }
+    platform::LResult user(std::int32_t wParam, platform::LParam lParam) {
+        return post(platform::messageUser, static_cast<platform::WParam>(wParam), lParam);
+    }
+};
+
+TEST_F(HostHookMessages, OnlyPositiveVolumesAreRecordedAndPushed) {
+    start();
+    user(0, host::requestSetVolume);
+    user(-3, host::requestSetVolume);
+    EXPECT_TRUE(sendThenSync({}).empty());
+    EXPECT_EQ(pluginContext->volume.load(), 200);
+    user(2, host::requestSetVolume);
+    ASSERT_TRUE(phone.waitForLines(1));
+    EXPECT_EQ(phone.takeLines(), (Lines{"Q2"}));
+    user(250, host::requestSetVolume);
+    ASSERT_TRUE(phone.waitForLines(1));
+    EXPECT_EQ(phone.takeLines(), (Lines{"Q250"}));
+    // Another request code carrying a volume-like number is not a volume.
+    user(77, host::requestSeek);
+    EXPECT_TRUE(sendThenSync({}).empty());
+    EXPECT_EQ(pluginContext->volume.load(), 250);
+}
+
+TEST_F(HostHookMessages, PlayStateIsMarkedForWParamZeroOrTwoFromAnySender) {
+    start();
+    EXPECT_EQ(exchange("18", 2).size(), 2u);
+    const std::string line = "J1:One:44:2:180000:5000:0:0:";
+    for (std::int32_t wParam : {0, 2}) {
+        for (platform::LParam code : {platform::LParam{999}, platform::LParam{10000}, host::requestSetVolume}) {
+            user(wParam, code);
+            ASSERT_TRUE(phone.waitForLines(1)) << wParam << " " << code;
+            Lines lines = phone.takeLines();
+            // 122 with 2 is also a volume: its Q line follows the J line.
+            if (wParam == 2 && code == host::requestSetVolume) {
+                if (lines.size() == 1) {
+                    ASSERT_TRUE(phone.waitForLines(1));
+                    Lines more = phone.takeLines();
+                    lines.insert(lines.end(), more.begin(), more.end());
+                }
+                EXPECT_EQ(lines, (Lines{line, "Q2"}));
+            } else {
+                EXPECT_EQ(lines, (Lines{line})) << wParam << " " << code;
+            }
+        }
+    }
+    // Other wParams, and anything that is not WM_USER, mark nothing.
+    user(1, 999);
+    user(3, 10000);
+    user(-2, 999);
+    post(platform::messageCommand, 0, 0);
+    post(platform::messageCommand, 2, 0);
+    post(15, 0, 0);
+    EXPECT_TRUE(sendThenSync({}).empty());
+}
+
+TEST_F(HostHookMessages, FileStartFiresTheSleepActionBeforeTheHostHandlesIt) {
+    start();
+    EXPECT_EQ(sendThenSync({"28 1:1:1:1:0"}), (Lines{"bEnabled!", "bEnabled!"}));
+    clearRequests();
+    user(7, host::notifyFileStarted);
+    EXPECT_EQ(requests(), (Lines{"command 40047", "user 3003 7"}));
+
+    // Not armed: the file start is only passed on.
+    EXPECT_EQ(sendThenSync({"29"}), (Lines{"bDisabled!"}));
+    EXPECT_EQ(sendThenSync({"28 1:1:1:1:0", "29"}), (Lines{"bEnabled!", "bEnabled!", "bDisabled!"}));
+    clearRequests();
+    user(7, host::notifyFileStarted);
+    EXPECT_EQ(requests(), (Lines{"user 3003 7"}));
+}
+
+TEST_F(HostHookMessages, MinuteModeCountsNoTracksButAFileStartAtZeroFiresToo) {
+    start();
+    EXPECT_EQ(sendThenSync({"28 1:1:0:1:0"}), (Lines{"bEnabled!"}));
+    clearRequests();
+    user(1, host::notifyFileStarted);
+    EXPECT_EQ(requests(), (Lines{"user 3003 1"}));
+    sim::fireTimers();  // the count reaches 0 here
+    user(1, host::notifyFileStarted);
+    EXPECT_EQ(requests(), (Lines{"user 3003 1", "command 40047", "command 40047", "user 3003 1"}));
+}
+
+TEST_F(HostHookMessages, EveryMessageReachesTheHostUnchangedWithItsAnswer) {
+    start();
+    onUi([&] {
+        host->playState = 3;
+        host->bands[4] = 17;
+    });
+    clearRequests();
+    EXPECT_EQ(user(0, host::requestPlayState), 3);
+    EXPECT_EQ(user(4, host::requestEqualizerBand), 17);
+    EXPECT_EQ(user(0, host::requestVersion), host->version);
+    post(platform::messageCommand, host::commandNext, 0);
+    EXPECT_EQ(post(15, 0, 0), 0);
+    EXPECT_EQ(requests(), (Lines{"user 104 0", "user 127 4", "user 0 0", "command 40048"}));
+}
+
+}  // namespace
