@@ -36,7 +36,9 @@ void addSerialPort(const std::string& name);
 std::string lastOpenedDevicePath();
 bool portIsOpen(const std::string& name);
 
-// The phone's end of the line registered under `name`.
+// The phone's end of the line registered under `name`. Bytes sent to a line
+// that is not registered are dropped; bytes the plug-in has not read when it
+// closes the port are dropped too, as closing a port purges its driver buffer.
 class Phone {
 public:
     explicit Phone(std::string portName);
