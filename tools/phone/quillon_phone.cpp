@@ -10,7 +10,11 @@
 //   quillon-phone DEVICE --script FILE|-
 //       Runs a script: "send TEXT", "expect PREFIX", "collect MS", "# ...".
 //       Exits 1 at the first expectation that is not met.
+//   --create-pty LINK in place of DEVICE
+//       Makes a pseudo-terminal pair, links its other end as LINK (a COM port
+//       of a Wine prefix, say) and speaks on this end.
 #include <poll.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,13 +38,27 @@ void printReply(const std::string& line) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: quillon-phone DEVICE [--control-in FIFO --control-out FIFO]\n"
+                 "usage: quillon-phone DEVICE|--create-pty LINK [--control-in FIFO --control-out FIFO]\n"
                  "       quillon-phone DEVICE --send LINE [--send LINE ...] [--collect MS]\n"
                  "       quillon-phone DEVICE --script FILE|- [--timeout MS]\n");
     return 2;
 }
 
-int runSends(phone::LineReader& reader, const std::vector<std::string>& lines, int collectMs) {
+// Orders the test host and prints its answer lines until `last` begins one.
+void askHost(int controlIn, phone::LineReader& host, const std::string& order, const char* last) {
+    std::string text = order + "\n";
+    phone::writeAll(controlIn, text.data(), text.size());
+    std::string line;
+    while (phone::readLine(host, line, 20000) == phone::ReadResult::line) {
+        std::printf("host| %s\n", line.c_str());
+        if (line.rfind(last, 0) == 0) break;
+    }
+    std::fflush(stdout);
+}
+
+int runSends(phone::LineReader& reader, const std::vector<std::string>& lines, int collectMs,
+             int controlIn, int controlOut) {
+    phone::LineReader host{controlOut, {}};
     for (const std::string& line : lines) {
         std::printf("> %s\n", line.c_str());
         if (!phone::sendLine(reader.fd, line)) {
@@ -49,8 +67,29 @@ int runSends(phone::LineReader& reader, const std::vector<std::string>& lines, i
         }
         for (const std::string& reply : phone::readLinesUntilQuiet(reader, collectMs, 30000))
             printReply(reply);
+        if (controlIn >= 0) askHost(controlIn, host, "state", "state");
+    }
+    if (controlIn >= 0) {
+        askHost(controlIn, host, "quit", "exit");
+        for (const std::string& reply : phone::readLinesUntilQuiet(reader, 500, 5000))
+            printReply(reply);
     }
     return 0;
+}
+
+// The pseudo-terminal's far end, linked as `link`; -1 on failure.
+int createLinkedPty(const char* link) {
+    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return -1;
+    const char* far = ptsname(master);
+    // Raw mode is kept by the pseudo-terminal while one of its ends is open.
+    int farEnd = phone::openSerialDevice(far);
+    if (farEnd < 0 || !phone::makeRaw(master)) return -1;
+    ::unlink(link);
+    if (::symlink(far, link) != 0) return -1;
+    std::printf("line %s linked as %s\n", far, link);
+    std::fflush(stdout);
+    return master;
 }
 
 int runScript(phone::LineReader& reader, std::istream& script) {
@@ -112,8 +151,10 @@ int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
     std::fflush(stdout);
     std::string typed, hostPending;
     bool stateOwed = false;
+    bool typingEnded = false;
     for (;;) {
-        pollfd waits[3] = {{0, POLLIN, 0}, {reader.fd, POLLIN, 0}, {controlOut, POLLIN, 0}};
+        pollfd waits[3] = {{typingEnded ? -1 : 0, POLLIN, 0}, {reader.fd, POLLIN, 0},
+                           {controlOut, POLLIN, 0}};
         int count = controlOut >= 0 ? 3 : 2;
         int ready = ::poll(waits, count, stateOwed ? 400 : -1);
         if (ready < 0) continue;
@@ -126,14 +167,13 @@ int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
         }
         if (waits[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             std::string reply;
-            if (phone::readLine(reader, reply, 0) == phone::ReadResult::closed) {
+            phone::ReadResult result;
+            while ((result = phone::readLine(reader, reply, 0)) == phone::ReadResult::line)
+                printReply(reply);
+            if (result == phone::ReadResult::closed) {
                 std::printf("serial line closed\n");
                 return 0;
             }
-            printReply(reply);
-            while (reader.pending.find('\n') != std::string::npos &&
-                   phone::readLine(reader, reply, 0) == phone::ReadResult::line)
-                printReply(reply);
         }
         if (count == 3 && (waits[2].revents & (POLLIN | POLLHUP))) {
             std::vector<std::string> lines;
@@ -146,7 +186,15 @@ int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
         }
         if (waits[0].revents & (POLLIN | POLLHUP)) {
             std::vector<std::string> lines;
-            if (!takeLines(0, typed, lines)) return 0;
+            if (!takeLines(0, typed, lines)) {
+                if (controlIn < 0) return 0;
+                // Let the host quit so the end of the conversation shows.
+                typingEnded = true;
+                stateOwed = false;
+                const char quit[] = "quit\n";
+                phone::writeAll(controlIn, quit, sizeof quit - 1);
+                continue;
+            }
             for (const std::string& line : lines) {
                 if (!line.empty() && line[0] == ':') {
                     if (controlIn < 0) {
@@ -168,14 +216,19 @@ int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
-    const char* device = argv[1];
+    const char* device = nullptr;
+    const char* ptyLink = nullptr;
     std::vector<std::string> sends;
     const char* scriptPath = nullptr;
     const char* controlInPath = nullptr;
     const char* controlOutPath = nullptr;
     int collectMs = 1500;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
+        if (option.rfind("--", 0) != 0) {
+            device = argv[i];
+            continue;
+        }
         if (i + 1 >= argc) return usage();
         const char* value = argv[++i];
         if (option == "--send") sends.push_back(value);
@@ -184,15 +237,28 @@ int main(int argc, char** argv) {
         else if (option == "--timeout") expectTimeoutMs = std::atoi(value);
         else if (option == "--control-in") controlInPath = value;
         else if (option == "--control-out") controlOutPath = value;
+        else if (option == "--create-pty") ptyLink = value;
         else return usage();
     }
+    if ((device == nullptr) == (ptyLink == nullptr)) return usage();
     phone::LineReader reader;
-    reader.fd = phone::openSerialDevice(device);
+    reader.fd = ptyLink != nullptr ? createLinkedPty(ptyLink) : phone::openSerialDevice(device);
     if (reader.fd < 0) {
-        std::fprintf(stderr, "quillon-phone: cannot open %s: %s\n", device, std::strerror(errno));
+        std::fprintf(stderr, "quillon-phone: cannot open %s: %s\n",
+                     ptyLink != nullptr ? "a pseudo-terminal" : device, std::strerror(errno));
         return 1;
     }
-    if (!sends.empty()) return runSends(reader, sends, collectMs);
+    int controlIn = -1, controlOut = -1;
+    if (controlInPath != nullptr && controlOutPath != nullptr) {
+        // The same order as the test host opens them, so neither side waits forever.
+        controlIn = ::open(controlInPath, O_WRONLY | O_CLOEXEC);
+        controlOut = ::open(controlOutPath, O_RDONLY | O_CLOEXEC);
+        if (controlIn < 0 || controlOut < 0) {
+            std::fprintf(stderr, "quillon-phone: cannot open the control channel\n");
+            return 1;
+        }
+    }
+    if (!sends.empty()) return runSends(reader, sends, collectMs, controlIn, controlOut);
     if (scriptPath != nullptr) {
         if (std::strcmp(scriptPath, "-") == 0) return runScript(reader, std::cin);
         std::ifstream script(scriptPath);
@@ -201,15 +267,6 @@ int main(int argc, char** argv) {
             return 1;
         }
         return runScript(reader, script);
-    }
-    int controlIn = -1, controlOut = -1;
-    if (controlInPath != nullptr && controlOutPath != nullptr) {
-        controlIn = ::open(controlInPath, O_WRONLY | O_CLOEXEC);
-        controlOut = ::open(controlOutPath, O_RDONLY | O_CLOEXEC);
-        if (controlIn < 0 || controlOut < 0) {
-            std::fprintf(stderr, "quillon-phone: cannot open the control channel\n");
-            return 1;
-        }
     }
     return runInteractive(reader, controlIn, controlOut);
 }

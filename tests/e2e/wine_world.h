@@ -1,0 +1,91 @@
+// The world of an end-to-end run: a private Wine prefix, a pseudo-terminal
+// linked as a COM port of that prefix, the test host running the real plug-in
+// DLL under wine64, and the phone on the other end of the line.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/phone/phone_link.h"
+
+namespace e2e {
+
+// Where things are; filled from the environment ctest gives the run.
+struct WinePaths {
+    std::string wine;        // the wine64 loader
+    std::string wineserver;
+    std::string buildDir;    // the win64 build: ml_quillon.dll and quillon-testhost.exe
+    std::string workDir;     // this run's scratch folder (the prefix lives under it)
+    std::string prefix;
+};
+
+const WinePaths& winePaths();
+
+// Why the run cannot happen here (no DLL, no Wine); empty when it can.
+std::string missingPiece();
+
+// Makes a fresh prefix with the null display driver. False, with the reason
+// in `error`, when it could not be made.
+bool makePrefix(std::string& error);
+
+// Stops every Wine process of the prefix and its wineserver.
+void stopWine();
+
+// Kills what is still running and stops Wine also when the run is interrupted
+// or ends early.
+void installCleanupOnExit();
+
+// Windows path of the host's INI file and its Linux twin inside the prefix.
+constexpr const char* iniWindowsPath = "C:\\quillon\\winamp.ini";
+std::string iniLinuxPath();
+std::string readTextFile(const std::string& path);
+
+// One start of the test host with the plug-in, on a fresh pseudo-terminal.
+class HostRun {
+public:
+    HostRun() = default;
+    HostRun(const HostRun&) = delete;
+    HostRun& operator=(const HostRun&) = delete;
+    ~HostRun();
+
+    // Writes the INI file, links the line as `portLink` ("com7") and starts
+    // the test host; false when it could not be started.
+    bool start(const std::string& iniText, const std::string& portLink = "com7");
+
+    // Waits for a line of the test host that begins with `prefix`; the line,
+    // or "(timed out)" / "(host ended)".
+    std::string waitFor(const std::string& prefix, int timeoutMs = 15000);
+    void order(const std::string& line);
+    // The requests the host received since the last call ("log" order).
+    std::vector<std::string> requestLog();
+    // One field of the "state" line, e.g. "volume" or "bands".
+    std::string stateField(const std::string& key);
+    // Quit, unload and wait for the program to end; false when it did not.
+    bool quit();
+
+    // The phone's end of the line.
+    void phoneWrite(const std::string& bytes);
+    std::string phoneReply(int timeoutMs = 3000);
+    std::vector<std::string> phoneReplies(int quietMs = 700);
+
+    // Everything the test host said, for failure messages.
+    const std::string& transcript() const { return transcript_; }
+
+private:
+    pid_t pid_ = -1;
+    int toHost_ = -1;
+    int fromHost_ = -1;
+    std::string hostPending_;
+    std::string transcript_;
+    int phone_ = -1;      // master end of the pseudo-terminal
+    int lineKeeper_ = -1; // our own hold on the slave end, so it stays in raw mode
+    std::string portLinkPath_;
+    phone::LineReader reader_;
+
+    bool readHostLine(std::string& line, int timeoutMs);
+    void stop();
+};
+
+}  // namespace e2e
