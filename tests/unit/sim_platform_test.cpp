@@ -344,7 +344,8 @@ platform::IntPtr PLATFORM_CALLBACK portDialog(platform::WindowHandle dialog, uns
     if (message == platform::messageInitDialog) {
         for (int i = 1; i <= 20; ++i) {
             std::string name = "COM" + std::to_string(i);
-            platform::sendMessage(list, platform::listBoxAddString, 0, reinterpret_cast<platform::LParam>(name.c_str()));
+            platform::sendMessage(list, platform::listBoxAddString, 0,
+                                  reinterpret_cast<platform::LParam>(name.c_str()));
         }
         platform::sendMessage(list, platform::listBoxSelectString, static_cast<platform::WParam>(-1),
                               reinterpret_cast<platform::LParam>(chosenPort));
