@@ -3,10 +3,24 @@
 
 #include "link/worker.h"
 
+#include <atomic>
+
 #include "link/link.h"
 #include "plugin/context.h"
 #include "protocol/dispatcher.h"
 #include "protocol/status.h"
+
+namespace {
+
+// Who closes the port: 0 while the worker runs, 1 once it has ended, 2 when
+// quit has left the port to it. Exactly one side closes.
+std::atomic<int> portHandover{0};
+
+}  // namespace
+
+void resetWorkerState() { portHandover = 0; }
+
+bool leavePortToWorker() { return portHandover.exchange(2) == 0; }
 
 platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
     PluginContext& context = *static_cast<PluginContext*>(parameter);
@@ -22,6 +36,7 @@ platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
     // End of conversation: X and LF, one attempt each.
     sendRawByte('X');
     sendRawByte('\n');
+    if (portHandover.exchange(1) == 2) platform::closeSerialPort(context.port);
     context.workerFinished = 1;
     return 0;
 }

@@ -94,6 +94,10 @@ int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std:
 
 void closeSerialPort(PortHandle port);
 
+// Makes a read or write that another thread has under way on `port` return at
+// once with a failure; the port stays open.
+void cancelSerialPortIo(PortHandle port);
+
 // ---- threads, timer, clock -------------------------------------------------
 
 // Starts `procedure(parameter)` on a new thread at once. The code of the calling

@@ -62,6 +62,7 @@ int PLATFORM_CDECL pluginInit() {
     }
 
     context.workerFinished = 0;
+    resetWorkerState();
     workerStarted = platform::startThread(&workerMain, &context);
 
     previousHostWindowProc = platform::subclassWindow(context.hostWindow, &hostWindowProc);
@@ -82,7 +83,10 @@ void PLATFORM_CDECL pluginQuit() {
 
     // The worker's requests are handled on this thread, so the wait lets them
     // through. It is bounded: a worker stuck on a dead link must not hang the
-    // host; it keeps this library loaded until it ends (see startThread).
+    // host. Such a worker keeps this library loaded until it ends (see
+    // startThread); its port I/O is cancelled and the port is left to it to
+    // close, so no handle is closed under it.
+    bool portLeftToWorker = false;
     if (workerStarted) {
         for (std::uint32_t waited = 0; context->workerFinished == 0 && waited < quitWaitLimitMs;
              waited += quitPollMs) {
@@ -90,14 +94,18 @@ void PLATFORM_CDECL pluginQuit() {
             if (context->workerFinished != 0) break;
             platform::sleepMs(quitPollMs);
         }
-        if (context->workerFinished == 0) logActivity("stop", "worker did not finish");
+        if (context->workerFinished == 0) {
+            logActivity("stop", "worker did not finish");
+            platform::cancelSerialPortIo(context->port);
+            portLeftToWorker = leavePortToWorker();
+        }
         workerStarted = false;
     }
 
     if (minuteTimerId != 0) platform::stopTimer(minuteTimerId);
     minuteTimerId = 0;
-    if (context->port != nullptr) platform::closeSerialPort(context->port);
-    context->port = nullptr;
+    if (context->port != nullptr && !portLeftToWorker) platform::closeSerialPort(context->port);
+    if (!portLeftToWorker) context->port = nullptr;
     writeSettings();
 
     // The host may unload this library after quit: the host window must not be

@@ -27,6 +27,7 @@ struct Line {
     bool open = false;
     std::deque<std::string> bursts;  // from the phone, oldest first
     std::string received;            // from the plug-in, since the last take
+    unsigned cancels = 0;            // cancelSerialPortIo calls on it so far
 };
 
 struct SerialLines {
@@ -271,6 +272,15 @@ PortHandle openSerialPort(const char* portName) {
     return nullptr;
 }
 
+void cancelSerialPortIo(PortHandle port) {
+    SerialLines& s = serial();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    std::shared_ptr<Line> line = openLine(s, port);
+    if (line == nullptr) return;
+    ++line->cancels;
+    s.changed.notify_all();
+}
+
 int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint32_t* received) {
     if (received != nullptr) *received = 0;
     SerialLines& s = serial();
@@ -281,10 +291,12 @@ int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint3
     if (size == 0) return 0;
     if (line->bursts.empty() && !s.readsReturnAtOnce) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.readIdleMs);
+        const unsigned cancels = line->cancels;
         s.changed.wait_until(lock, deadline, [&] {
-            return !line->bursts.empty() || !line->open || s.failReads || s.readsReturnAtOnce;
+            return !line->bursts.empty() || !line->open || s.failReads || s.readsReturnAtOnce ||
+                   line->cancels != cancels;
         });
-        if (!line->open || s.failReads) return -1;
+        if (!line->open || s.failReads || line->cancels != cancels) return -1;
     }
     if (line->bursts.empty()) return 0;
     std::string& burst = line->bursts.front();
@@ -307,8 +319,9 @@ int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std:
     ++s.writeCalls;
     std::shared_ptr<Line> line = openLine(s, port);
     if (line == nullptr || written == nullptr || (bytes == nullptr && size > 0)) return -1;
-    s.changed.wait(lock, [&] { return !s.holdWrites || !line->open; });
-    if (!line->open) return -1;
+    const unsigned cancels = line->cancels;
+    s.changed.wait(lock, [&] { return !s.holdWrites || !line->open || line->cancels != cancels; });
+    if (!line->open || line->cancels != cancels) return -1;
     if (s.failWrites > 0) {
         --s.failWrites;
         return -1;

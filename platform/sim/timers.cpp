@@ -35,7 +35,20 @@ Timers& timers() {
     return *state;
 }
 
+// The tick count runs in real milliseconds from the value a test last set, so
+// code that measures how long a call took sees real durations.
 std::atomic<std::uint32_t> tick{0};
+std::atomic<std::int64_t> tickSetAt{0};
+
+std::int64_t steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::uint32_t currentTick() {
+    return tick.load() + static_cast<std::uint32_t>(steadyMs() - tickSetAt.load());
+}
 std::atomic<int> started{0};
 std::atomic<int> ended{0};
 std::atomic<int> powerOffs{0};
@@ -62,6 +75,7 @@ void resetTimersAndThreads() {
     }
     ++threadGeneration;
     tick = 0;
+    tickSetAt = steadyMs();
     started = 0;
     ended = 0;
     powerOffs = 0;
@@ -87,7 +101,7 @@ void fireTimers() {
                 if (found == t.live.end()) continue;
                 procedure = found->second.procedure;
             }
-            if (procedure != nullptr) procedure(nullptr, messageTimer, id, tick.load());
+            if (procedure != nullptr) procedure(nullptr, messageTimer, id, currentTick());
         }
     });
 }
@@ -106,7 +120,10 @@ std::vector<std::uint32_t> liveTimerPeriods() {
     return periods;
 }
 
-void setTickCount(std::uint32_t ms) { tick = ms; }
+void setTickCount(std::uint32_t ms) {
+    tickSetAt = steadyMs();
+    tick = ms;
+}
 
 int threadsStarted() { return started.load(); }
 int threadsEnded() { return ended.load(); }
@@ -151,7 +168,7 @@ void stopTimer(TimerId timer) {
 
 void sleepMs(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-std::uint32_t tickCount() { return tick.load(); }
+std::uint32_t tickCount() { return currentTick(); }
 
 void lockReplies() { replyLock().lock(); }
 void unlockReplies() { replyLock().unlock(); }

@@ -39,4 +39,8 @@ void closeSerialPort(PortHandle port) {
     if (port != nullptr) CloseHandle(port);
 }
 
+void cancelSerialPortIo(PortHandle port) {
+    if (port != nullptr) CancelIoEx(port, nullptr);
+}
+
 }  // namespace platform

@@ -145,3 +145,31 @@ TEST_F(LifecycleTest, DescriptorIsWhatTheHostExpects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LifecycleTest, QuitDoesNotHangOnAWorkerStuckOnADeadLink) {
+    ASSERT_EQ(startPlugin(), 0);
+    sim::holdWrites(true);  // the phone stopped reading: writes never complete
+    phone.send("27\n");
+    ASSERT_TRUE(waitForRequests(2));  // the version request went out; its line is stuck
+
+    auto start = std::chrono::steady_clock::now();
+    stopPlugin();
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(quitWaitLimitMs + 1000));
+    EXPECT_GE(took, std::chrono::milliseconds(quitWaitLimitMs));
+    EXPECT_EQ(pluginContext->workerFinished, 0);
+    // The port is left to the worker, which closes it when it ends.
+    EXPECT_TRUE(sim::portIsOpen("COM6"));
+    EXPECT_EQ(ini(*host, settingsSection, "portName"), "COM6");
+
+    sim::holdWrites(false);
+    for (int i = 0; i < 200 && pluginContext->workerFinished == 0; ++i) platform::sleepMs(10);
+    EXPECT_EQ(pluginContext->workerFinished, 1);
+    EXPECT_FALSE(sim::portIsOpen("COM6"));
+    // The cancelled version line never went out; the end of the conversation did.
+    EXPECT_EQ(phone.received(), "X\n");
+}
+
+}  // namespace
