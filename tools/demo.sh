@@ -9,7 +9,8 @@
 #                                  sends the lines, prints the replies and the
 #                                  player's state after each, quits, exits
 #
-# Builds what it needs (win64 and native presets) unless QUILLON_DEMO_NO_BUILD=1.
+# Installs what is missing and builds what it needs (win64 and native presets)
+# unless QUILLON_DEMO_NO_BUILD=1.
 # The Wine prefix is made once under build/demo-wine and reused.
 set -eu
 
@@ -17,9 +18,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 win64=${QUILLON_WIN64_DIR:-$root/build/win64}
 native=${QUILLON_NATIVE_DIR:-$root/build/native}
 work=${QUILLON_DEMO_DIR:-$root/build/demo-wine}
-wine=${QUILLON_WINE:-/usr/lib/wine/wine64}
-[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine || true)
-[ -n "$wine" ] || { echo "demo: wine64 is not installed" >&2; exit 1; }
 
 lines=""
 while [ $# -gt 0 ]; do
@@ -32,6 +30,7 @@ while [ $# -gt 0 ]; do
 done
 
 if [ "${QUILLON_DEMO_NO_BUILD:-0}" != 1 ]; then
+    "$root/tools/install-deps.sh"
     echo "demo: building the 64-bit DLL, the test host and the phone console"
     [ -f "$win64/CMakeCache.txt" ] || (cd "$root" && cmake --preset win64 >/dev/null)
     cmake --build "$win64" -j2 --target ml_quillon quillon-testhost >/dev/null
@@ -39,6 +38,9 @@ if [ "${QUILLON_DEMO_NO_BUILD:-0}" != 1 ]; then
     cmake --build "$native" -j2 --target quillon-phone >/dev/null
 fi
 phone="$native/tools/phone/quillon-phone"
+wine=${QUILLON_WINE:-/usr/lib/wine/wine64}
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine || true)
+[ -n "$wine" ] || { echo "demo: wine64 is not installed" >&2; exit 1; }
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
