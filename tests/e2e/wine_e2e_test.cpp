@@ -83,6 +83,8 @@ TEST_F(Wine, QuitEndsTheConversationWithXAndLineFeed) {
     EXPECT_EQ(Lines{"X"}, host.phoneReplies(1500));
     EXPECT_NE(std::string::npos, host.transcript().find("quit done")) << host.transcript();
     EXPECT_NE(std::string::npos, host.transcript().find("unload 1")) << host.transcript();
+    // The library can go while the host's window lives on: its hook is gone.
+    EXPECT_NE(std::string::npos, host.transcript().find("hook removed")) << host.transcript();
 }
 
 TEST_F(Wine, MissingPortShowsTheErrorBoxAndStartsNothing) {
@@ -151,6 +153,17 @@ TEST_F(Wine, SeveralLinesInOneWriteAreAllCarriedOutInOrder) {
                      "user 122 9", "user 0 0"}),
               host.requestLog());
     ASSERT_TRUE(host.quit()) << host.transcript();
+}
+
+TEST_F(Wine, OverlongLineLeavesTheConversationWorking) {
+    startRunning();
+    host.phoneWrite("27 " + std::string(5000, 'A') + "\n");
+    collect(0);
+    host.phoneWrite(std::string(3000, '\x01') + "\n");
+    collect(0);
+    EXPECT_EQ(Lines{"KWinamp 22118 running!"}, ask("27", 1));
+    ASSERT_TRUE(host.quit()) << host.transcript();
+    EXPECT_EQ(Lines{"X"}, host.phoneReplies(1500));
 }
 
 // ---- the conversation ---------------------------------------------------------
