@@ -176,7 +176,7 @@ const WinePaths& winePaths() {
         found.wineserver = firstExisting({"/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver",
                                           "/usr/bin/wineserver"});
         found.buildDir = environmentOr("QUILLON_WIN64_DIR", "build/win64");
-        found.workDir = fs::absolute(environmentOr("QUILLON_E2E_WORK", "e2e-run")).string();
+        found.workDir = fs::absolute(environmentOr("QUILLON_E2E_WORK", "build/e2e-wine")).string();
         found.prefix = found.workDir + "/prefix";
         return found;
     }();
