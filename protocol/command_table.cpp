@@ -88,14 +88,15 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
 }};
 
 // findCommand indexes the table by number, so the rows must be 1..62 in order.
+// (Comparing a handler's address with null is not a constant expression under
+// the sanitizers, so the dispatcher checks that at run time instead.)
 constexpr bool rowsAreInOrder() {
     for (int i = 0; i < lastCommandNumber; ++i) {
-        if (allCommands[i].number != i + firstCommandNumber || allCommands[i].handler == nullptr)
-            return false;
+        if (allCommands[i].number != i + firstCommandNumber) return false;
     }
     return true;
 }
-static_assert(rowsAreInOrder(), "one row per command number, in order, each with a handler");
+static_assert(rowsAreInOrder(), "one row per command number, in order");
 
 }  // namespace
 

@@ -9,6 +9,6 @@ int dispatchCommand() {
     pluginContext->lineConsumed = 1;
     splitCommandLine();
     const Command* command = findCommand(readDecimal(pluginContext->commandToken));
-    if (command == nullptr) return 0;
+    if (command == nullptr || command->handler == nullptr) return 0;
     return command->handler(pluginContext->argument);
 }
