@@ -68,10 +68,33 @@ protected:
         }
         if (done) {
             forgetMarkerTraffic();
+            settle();
             return before;
         }
         ADD_FAILURE() << "no answer to the marker command";
         return before;
+    }
+
+    // Takes `count` lines the plug-in sends unasked, then settles.
+    std::vector<std::string> pushed(int count) {
+        EXPECT_TRUE(phone.waitForLines(count, 5000)) << "waiting for " << count << " pushed lines";
+        std::vector<std::string> lines = phone.takeLines();
+        settle();
+        return lines;
+    }
+
+    // A pushed line reaches the phone before the worker clears the mark that
+    // caused it, and a change the hook marks in between is absorbed by design.
+    // Tests that cause one change after another wait here for the marks to be
+    // cleared first, so that each change gets its own line.
+    void settle() {
+        for (int waited = 0; waited < 2000; waited += 1) {
+            const bool volumeOwed = pluginContext->volumeChanged != 0;
+            const bool statusOwed = pluginContext->statusPush != 0 && pluginContext->playStateChanged != 0;
+            if (!volumeOwed && !statusOwed) return;
+            platform::sleepMs(1);
+        }
+        ADD_FAILURE() << "the worker did not clear its marks";
     }
 
     // The sleep timer's state as command 59 reports it.

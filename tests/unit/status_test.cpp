@@ -23,8 +23,7 @@ TEST_F(StatusTest, PushOnSendsVolumeThenNowPlayingAndPushesEveryChangeUntilPushO
         host->shuffle = 1;
         host->changeTrack(1);
     });
-    ASSERT_TRUE(phone.waitForLines(1));
-    EXPECT_EQ(phone.takeLines(), (std::vector<std::string>{"J1:Two:44:2:180000:5000:1:0:"}));
+    EXPECT_EQ(pushed(1), (std::vector<std::string>{"J1:Two:44:2:180000:5000:1:0:"}));
     EXPECT_TRUE(sendThenSync({}).empty());
 
     // 21 answers nothing and changes stop being pushed.
@@ -55,8 +54,7 @@ TEST_F(StatusTest, NoTitleMeansNoLineAndTheLineFollowsOnceATitleExists) {
         host->playState = 0;
         host->positionMs = 0;
     });
-    ASSERT_TRUE(phone.waitForLines(1));
-    EXPECT_EQ(phone.takeLines(), (std::vector<std::string>{"J0:Late:44:2:180000:0:0:0:"}));
+    EXPECT_EQ(pushed(1), (std::vector<std::string>{"J0:Late:44:2:180000:0:0:0:"}));
 }
 
 TEST_F(StatusTest, TitleKeepsItsTextWithColonsTurnedIntoSemicolons) {
@@ -84,8 +82,7 @@ TEST_F(StatusTest, OverlongTitleIsCutSoTheLineFitsOneReply) {
 TEST_F(StatusTest, VolumeChangesArePushedWithoutTheStatusPush) {
     start();
     onUi([&] { host->setVolumeAtPlayer(120); });
-    ASSERT_TRUE(phone.waitForLines(1));
-    EXPECT_EQ(phone.takeLines(), (std::vector<std::string>{"Q120"}));
+    EXPECT_EQ(pushed(1), (std::vector<std::string>{"Q120"}));
     // A play-state change alone pushes nothing while the push is off.
     onUi([&] { host->changeTrack(1); });
     EXPECT_TRUE(sendThenSync({}).empty());
