@@ -9,16 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "link/link.h"
-#include "plugin/context.h"
-#include "plugin/lifecycle.h"
 #include "platform/sim/sim.h"
+#include "plugin/lifecycle.h"
 
 namespace {
 
 std::vector<std::string> pageOfLines() {
     std::vector<std::string> lines;
-    for (int i = 0; i < 50; ++i) lines.push_back("PZ" + std::to_string(i) + " Some Title Of A Track - With A Longish Name");
+    for (int i = 0; i < 50; ++i)
+        lines.push_back("PZ" + std::to_string(i) + " Some Title Of A Track - With A Longish Name");
     return lines;
 }
 
@@ -48,8 +49,8 @@ void measure(const char* name, Send send, const std::vector<std::string>& page, 
     double usPerPage = std::chrono::duration<double, std::micro>(elapsed).count() / rounds;
     // At about 60 us per port call under Wine:
     double wineMsPerPage = writesPerLine * page.size() * 0.060;
-    std::printf("%-22s %8.1f writes/line %10.1f us/page (sim)  ~%7.1f ms/page at 60 us/write  (%zu bytes/page)\n",
-                name, writesPerLine, usPerPage, wineMsPerPage, bytes);
+    std::printf("%-22s %8.1f writes/line %10.1f us/page (sim)  ~%7.1f ms/page at 60 us/write  (%zu bytes/page)\n", name,
+                writesPerLine, usPerPage, wineMsPerPage, bytes);
 }
 
 }  // namespace
@@ -62,7 +63,8 @@ int main() {
     pluginContext->port = platform::openSerialPort("COM6");
     std::vector<std::string> page = pageOfLines();
     const int rounds = 200;
-    measure("sendReply", [](const std::string& line) { sendReply(line.c_str()); }, page, rounds);
+    measure(
+        "sendReply", [](const std::string& line) { sendReply(line.c_str()); }, page, rounds);
     measure("one byte per call", sendBytewise, page, rounds);
     platform::closeSerialPort(pluginContext->port);
     resetPluginState();

@@ -38,8 +38,8 @@ bool readField(std::string_view text, std::size_t at, QueryField* field, std::si
 // One condition starting at `at`. Its possible ends (positions after it) go to
 // `ends` in increasing order; for a quoted value each quote that may close it
 // gives one end.
-bool readCondition(std::string_view text, std::size_t at, QueryCondition* condition,
-                   std::vector<std::size_t>* ends, std::size_t* valueStart) {
+bool readCondition(std::string_view text, std::size_t at, QueryCondition* condition, std::vector<std::size_t>* ends,
+                   std::size_t* valueStart) {
     ends->clear();
     if (text.substr(at, 1) == "!") {
         std::size_t after = 0;
@@ -125,10 +125,14 @@ namespace {
 
 std::string_view fieldOf(const LibraryEntry& entry, QueryField field) {
     switch (field) {
-        case QueryField::artist: return entry.artistAbsent ? std::string_view() : entry.artist;
-        case QueryField::album: return entry.albumAbsent ? std::string_view() : entry.album;
-        case QueryField::genre: return entry.genreAbsent ? std::string_view() : entry.genre;
-        case QueryField::title: return entry.titleAbsent ? std::string_view() : entry.title;
+        case QueryField::artist:
+            return entry.artistAbsent ? std::string_view() : entry.artist;
+        case QueryField::album:
+            return entry.albumAbsent ? std::string_view() : entry.album;
+        case QueryField::genre:
+            return entry.genreAbsent ? std::string_view() : entry.genre;
+        case QueryField::title:
+            return entry.titleAbsent ? std::string_view() : entry.title;
     }
     return {};
 }
@@ -140,9 +144,15 @@ bool entryMatches(const LibraryEntry& entry, const std::vector<QueryCondition>& 
         std::string_view value = fieldOf(entry, c.field);
         bool holds = false;
         switch (c.test) {
-            case QueryTest::equals: holds = value == c.value; break;
-            case QueryTest::differs: holds = value != c.value; break;
-            case QueryTest::notEmpty: holds = !value.empty(); break;
+            case QueryTest::equals:
+                holds = value == c.value;
+                break;
+            case QueryTest::differs:
+                holds = value != c.value;
+                break;
+            case QueryTest::notEmpty:
+                holds = !value.empty();
+                break;
         }
         if (!holds) return false;
     }

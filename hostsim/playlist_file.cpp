@@ -46,8 +46,7 @@ std::vector<PlaylistEntry> parsePlaylistText(std::string_view text) {
     bool haveTitle = false;
     while (!text.empty()) {
         std::size_t lineEnd = text.find('\n');
-        std::string_view line =
-            trimmed(lineEnd == std::string_view::npos ? text : text.substr(0, lineEnd));
+        std::string_view line = trimmed(lineEnd == std::string_view::npos ? text : text.substr(0, lineEnd));
         text.remove_prefix(lineEnd == std::string_view::npos ? text.size() : lineEnd + 1);
 
         if (line.empty()) continue;

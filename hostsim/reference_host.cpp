@@ -80,7 +80,7 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
             }
             return 0;
         }
-        case host::requestNumber1002: {
+        case host::requestPassNumber: {
             const auto* integer = recordAt<const std::int32_t>(wParam);
             if (integer == nullptr) {
                 requestLog.push_back(userLine(code, wParam));
@@ -90,12 +90,14 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
             requestLog.push_back("user 1002 value=" + std::to_string(lastNumber1002));
             return 0;
         }
-        default: break;
+        default:
+            break;
     }
 
     requestLog.push_back(userLine(code, wParam));
     switch (number(code)) {
-        case host::requestVersion: return version;
+        case host::requestVersion:
+            return version;
         case host::requestClearPlaylist:
             clearPlaylist();
             announceChange();
@@ -106,7 +108,8 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
                 announceFileStart();
             }
             return 0;
-        case host::requestPlayState: return playState;
+        case host::requestPlayState:
+            return playState;
         case host::requestTrackTime:
             if (size == 0) return -1;
             if (value == 0) return positionMs;
@@ -116,16 +119,22 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
             positionMs = std::max(0, value);
             if (lengthSeconds > 0) positionMs = std::min(positionMs, lengthSeconds * 1000);
             return 0;
-        case host::requestWritePlaylist: writePlaylistFile(); return 0;
+        case host::requestWritePlaylist:
+            writePlaylistFile();
+            return 0;
         case host::requestSetPlaylistPosition:
             if (value >= 0 && value < size) {
                 current = value;
                 announceChange();
             }
             return 0;
-        case host::requestSetVolume: volume = clampTo(value, 0, 255); return 0;
-        case host::requestPlaylistLength: return size;
-        case host::requestPlaylistPosition: return current;
+        case host::requestSetVolume:
+            volume = clampTo(value, 0, 255);
+            return 0;
+        case host::requestPlaylistLength:
+            return size;
+        case host::requestPlaylistPosition:
+            return current;
         case host::requestStreamInfo:
             if (value == 0) return sampleRate;
             if (value == 2) return channels;
@@ -145,12 +154,20 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
             // the playlist changes.
             if (value < 0 || value >= size) return 0;
             return addressOf(playlist[static_cast<std::size_t>(value)].title.c_str());
-        case host::requestShuffle: return shuffle;
-        case host::requestRepeat: return repeat;
-        case host::requestSetShuffle: shuffle = value != 0 ? 1 : 0; return 0;
-        case host::requestSetRepeat: repeat = value != 0 ? 1 : 0; return 0;
-        case host::requestIniPath: return answerIniPath ? addressOf(iniPath.c_str()) : 1;
-        default: return 0;
+        case host::requestShuffle:
+            return shuffle;
+        case host::requestRepeat:
+            return repeat;
+        case host::requestSetShuffle:
+            shuffle = value != 0 ? 1 : 0;
+            return 0;
+        case host::requestSetRepeat:
+            repeat = value != 0 ? 1 : 0;
+            return 0;
+        case host::requestIniPath:
+            return answerIniPath ? addressOf(iniPath.c_str()) : 1;
+        default:
+            return 0;
     }
 }
 
@@ -158,8 +175,12 @@ platform::LResult ReferenceHost::command(platform::WParam wParam) {
     requestLog.push_back("command " + std::to_string(number(wParam)));
     const bool havePlaylist = !playlist.empty();
     switch (wParam & 0xFFFF) {
-        case host::commandPrevious: stepTrack(-1); break;
-        case host::commandNext: stepTrack(1); break;
+        case host::commandPrevious:
+            stepTrack(-1);
+            break;
+        case host::commandNext:
+            stepTrack(1);
+            break;
         case host::commandPlay:
             // Like the host's play button: a paused track starts over too.
             if (havePlaylist) {
@@ -180,14 +201,21 @@ platform::LResult ReferenceHost::command(platform::WParam wParam) {
                 announceChange();
             }
             break;
-        case host::commandVolumeUp: volume = clampTo(volume + volumeStep, 0, 255); break;
-        case host::commandVolumeDown: volume = clampTo(volume - volumeStep, 0, 255); break;
+        case host::commandVolumeUp:
+            volume = clampTo(volume + volumeStep, 0, 255);
+            break;
+        case host::commandVolumeDown:
+            volume = clampTo(volume - volumeStep, 0, 255);
+            break;
         case host::commandForward5s:
             positionMs += 5000;
             if (lengthSeconds > 0) positionMs = std::min(positionMs, lengthSeconds * 1000);
             break;
-        case host::commandBack5s: positionMs = std::max(0, positionMs - 5000); break;
-        default: break;
+        case host::commandBack5s:
+            positionMs = std::max(0, positionMs - 5000);
+            break;
+        default:
+            break;
     }
     return 0;
 }
@@ -300,13 +328,16 @@ platform::LResult ReferenceHost::libraryWindowMessage(unsigned int message, plat
                                                       platform::LParam lParam) {
     if (message != host::libraryMessage) return 0;
     switch (lParam) {
-        case host::libraryRunQuery: return runQuery(wParam);
-        case host::libraryReleaseResults: return releaseQuery(wParam);
-        case host::libraryPlayRecords: return playRecords(wParam);
-        case host::libraryPlaylistsMenu: return playlistsMenu(wParam);
+        case host::libraryRunQuery:
+            return runQuery(wParam);
+        case host::libraryReleaseResults:
+            return releaseQuery(wParam);
+        case host::libraryPlayRecords:
+            return playRecords(wParam);
+        case host::libraryPlaylistsMenu:
+            return playlistsMenu(wParam);
         default:
-            requestLog.push_back("library " + std::to_string(number(lParam)) + " " +
-                                 std::to_string(number(wParam)));
+            requestLog.push_back("library " + std::to_string(number(lParam)) + " " + std::to_string(number(wParam)));
             return 0;
     }
 }
@@ -367,8 +398,7 @@ platform::LResult ReferenceHost::playRecords(platform::WParam wParam) {
     line += ' ';
     const host::LibraryRecord* records = nullptr;
     std::int32_t count = 0;
-    if (request != nullptr && request->kind == 0 && request->list != nullptr &&
-        request->list->records != nullptr) {
+    if (request != nullptr && request->kind == 0 && request->list != nullptr && request->list->records != nullptr) {
         records = request->list->records;
         count = std::max<std::int32_t>(0, request->list->count);
     }
@@ -421,11 +451,21 @@ std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+                break;
         }
     }
     return out;
@@ -437,8 +477,8 @@ void ReferenceHost::writePlaylistCatalog() {
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlists>\n";
     for (const LibraryPlaylist& entry : libraryPlaylists) {
         text += "<playlist filename=\"" + escaped(entry.fileName) + "\" title=\"" + escaped(entry.title) +
-                "\" songs=\"" + std::to_string(entry.songs) + "\" seconds=\"" +
-                std::to_string(entry.seconds) + "\"/>\n";
+                "\" songs=\"" + std::to_string(entry.songs) + "\" seconds=\"" + std::to_string(entry.seconds) +
+                "\"/>\n";
     }
     text += "</playlists>\n";
     std::string path = folder + "\\Plugins\\ml\\playlists.xml";

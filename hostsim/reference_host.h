@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/host_interface.h"
 #include "platform/platform.h"
-#include "plugin/host_interface.h"
 
 namespace hostsim {
 
@@ -56,13 +56,13 @@ public:
 
     // ---- the player model (tests set and read these directly) ----
     std::vector<PlaylistEntry> playlist;
-    int current = 0;          // playlist position
-    int playState = 0;        // 0 stopped, 1 playing, 3 paused
+    int current = 0;    // playlist position
+    int playState = 0;  // 0 stopped, 1 playing, 3 paused
     int positionMs = 0;
     int lengthSeconds = 0;
-    int volume = 200;         // 0 to 255
+    int volume = 200;                                          // 0 to 255
     int bands[10] = {31, 31, 31, 31, 31, 31, 31, 31, 31, 31};  // 0 to 63
-    int namedBand = 0;        // the band the last request 127 named
+    int namedBand = 0;                                         // the band the last request 127 named
     int shuffle = 0;
     int repeat = 0;
     int version = 0x5666;
@@ -70,7 +70,7 @@ public:
     int channels = 2;
     int lastNumber1002 = 0;
     std::string iniPath = "C:\\Program Files\\Winamp\\winamp.ini";
-    bool answerIniPath = true;  // false: request 334 answers 1 (no address)
+    bool answerIniPath = true;                         // false: request 334 answers 1 (no address)
     std::string folder = "C:\\Program Files\\Winamp";  // the host program's folder
     std::vector<LibraryEntry> library;
     std::vector<LibraryPlaylist> libraryPlaylists;
@@ -92,17 +92,15 @@ public:
     // The windows' own message handling. Only WM_USER and WM_COMMAND (main)
     // and message 0x1400 (library) belong to the model; a real window procedure
     // passes every other message to the system's default handling.
-    platform::LResult mainWindowMessage(unsigned int message, platform::WParam wParam,
-                                        platform::LParam lParam);
-    platform::LResult libraryWindowMessage(unsigned int message, platform::WParam wParam,
-                                           platform::LParam lParam);
+    platform::LResult mainWindowMessage(unsigned int message, platform::WParam wParam, platform::LParam lParam);
+    platform::LResult libraryWindowMessage(unsigned int message, platform::WParam wParam, platform::LParam lParam);
 
     // Notifications a real host sends to its own main window (through whatever
     // procedure that window has now, so a hook sees them).
-    void setVolumeAtPlayer(int newVolume);   // WM_USER, wParam volume, lParam 122
-    void startFile(int position);            // makes it current, plays, lParam 3003
-    void changeTrack(int position);          // current entry changes: WM_USER wParam 0
-    void notifyStateChanged(int wParam);     // WM_USER wParam 0 or 2, lParam 10000
+    void setVolumeAtPlayer(int newVolume);  // WM_USER, wParam volume, lParam 122
+    void startFile(int position);           // makes it current, plays, lParam 3003
+    void changeTrack(int position);         // current entry changes: WM_USER wParam 0
+    void notifyStateChanged(int wParam);    // WM_USER wParam 0 or 2, lParam 10000
 
     // Writes "<folder>\Plugins\ml\playlists.xml" listing libraryPlaylists.
     void writePlaylistCatalog();

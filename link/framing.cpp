@@ -3,9 +3,9 @@
 #include <cctype>
 #include <cstring>
 
-#include "link/decimal.h"
+#include "core/arguments.h"
+#include "core/context.h"
 #include "link/link.h"
-#include "plugin/context.h"
 
 namespace {
 
@@ -24,16 +24,6 @@ bool discardingLine = false;
 // this pause, so the loops that poll the port never spin.
 constexpr std::uint32_t emptyReadPauseMs = 100;
 constexpr std::uint32_t quickReadMs = 20;
-
-void copyFirstToken(const char* line, char* token, std::size_t size) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(line);
-    while (*p != '\0' && std::isspace(*p)) ++p;
-    std::size_t length = 0;
-    while (p[length] != '\0' && !std::isspace(p[length])) ++length;
-    if (length > size - 1) length = size - 1;  // the number of a cut token reads the same
-    std::memcpy(token, p, length);
-    token[length] = '\0';
-}
 
 // Moves the first complete line out of `pending` into receiveBuffer and sets
 // `number` to its command number; false when no complete line is pending.

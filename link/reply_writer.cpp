@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/context.h"
+#include "core/wire.h"
 #include "link/link.h"
-#include "plugin/context.h"
 
 namespace {
 
@@ -27,11 +28,12 @@ int sendReply(const char* text) {
     if (context == nullptr) return -1;
     ReplyLock lock;
 
-    // At most 1022 bytes of text, then LF and NUL. A text that holds an LF ends
+    // At most replyTextLimit bytes of text, then LF and NUL. A text that holds an LF ends
     // the line there: the phone reads lines, and what follows would be a line
     // of its own that nobody meant to send.
     char* buffer = context->sendBuffer;
-    std::snprintf(buffer, sizeof context->sendBuffer, "%.1022s\n", text);
+    static_assert(sizeof context->sendBuffer == wire::replyTextLimit + 2);
+    std::snprintf(buffer, sizeof context->sendBuffer, "%.*s\n", static_cast<int>(wire::replyTextLimit), text);
     const char* lf = std::strchr(buffer, '\n');
     std::uint32_t length = static_cast<std::uint32_t>(lf - buffer) + 1;
 
@@ -47,6 +49,24 @@ int sendReply(const char* text) {
         if (written == 0) platform::sleepMs(stalledWritePauseMs);
     }
     return 0;
+}
+
+int sendCodedReply(char code, const char* text) {
+    char line[wire::replyTextLimit + 1];
+    std::snprintf(line, sizeof line, "%c%s", code, text);
+    return sendReply(line);
+}
+
+int sendListReply(char listCode, char itemCode, const char* text) {
+    char line[wire::replyTextLimit + 1];
+    std::snprintf(line, sizeof line, "%c%c%s", listCode, itemCode, text);
+    return sendReply(line);
+}
+
+int sendNumberReply(char code, std::int32_t number) {
+    char line[16];
+    std::snprintf(line, sizeof line, "%c%d", code, static_cast<int>(number));
+    return sendReply(line);
 }
 
 int sendRawByte(std::uint8_t value) {

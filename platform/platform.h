@@ -62,9 +62,10 @@ using TimerProcedure = void(PLATFORM_CALLBACK*)(WindowHandle, unsigned int, Time
 using ThreadProcedure = Dword(PLATFORM_CALLBACK*)(void*);
 
 // Window messages the plug-in itself uses besides the host's.
-constexpr unsigned int messageUser = 1024;     // WM_USER
-constexpr unsigned int messageCommand = 273;   // WM_COMMAND
-constexpr unsigned int messageInitDialog = 272;  // WM_INITDIALOG
+constexpr unsigned int messageUser = 1024;            // WM_USER
+constexpr unsigned int messageCommand = 273;          // WM_COMMAND
+constexpr unsigned int messageInitDialog = 272;       // WM_INITDIALOG
+constexpr unsigned int messageTimer = 0x0113;         // WM_TIMER
 constexpr unsigned int listBoxAddString = 0x0180;     // LB_ADDSTRING
 constexpr unsigned int listBoxSelectString = 0x018C;  // LB_SELECTSTRING
 constexpr unsigned int listBoxGetCurSel = 0x0188;     // LB_GETCURSEL
@@ -126,8 +127,8 @@ LResult sendMessage(WindowHandle window, unsigned int message, WParam wParam, LP
 WindowProcedure subclassWindow(WindowHandle window, WindowProcedure procedure);
 // The window's current procedure (nullptr when the window is gone).
 WindowProcedure currentWindowProcedure(WindowHandle window);
-LResult callWindowProcedure(WindowProcedure procedure, WindowHandle window, unsigned int message,
-                            WParam wParam, LParam lParam);
+LResult callWindowProcedure(WindowProcedure procedure, WindowHandle window, unsigned int message, WParam wParam,
+                            LParam lParam);
 
 // Delivers the messages waiting for the calling (user-interface) thread, above
 // all the synchronous sends of the worker, and returns when none waits.
@@ -155,8 +156,8 @@ void appendMenuItem(MenuHandle menu, const char* text, MenuHandle subMenu);
 
 // ---- settings and folders --------------------------------------------------
 
-std::uint32_t readIniString(const char* section, const char* key, const char* fallback, char* out,
-                            std::uint32_t size, const char* iniPath);
+std::uint32_t readIniString(const char* section, const char* key, const char* fallback, char* out, std::uint32_t size,
+                            const char* iniPath);
 int readIniInt(const char* section, const char* key, int fallback, const char* iniPath);
 bool writeIniString(const char* section, const char* key, const char* value, const char* iniPath);
 

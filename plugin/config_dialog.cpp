@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/context.h"
-#include "plugin/host_interface.h"
+#include "core/context.h"
+#include "core/host_interface.h"
 
 namespace {
 
@@ -63,15 +63,15 @@ platform::IntPtr PLATFORM_CALLBACK configDialogProc(platform::WindowHandle dialo
     }
     if (message == platform::messageCommand) {
         switch (static_cast<int>(wParam & 0xFFFF)) {
-        case commandOk:
-            storeSelectedPort(dialog);
-            platform::endDialog(dialog, 1);
-            break;
-        case commandCancel:
-            platform::endDialog(dialog, 0);
-            break;
-        default:
-            break;
+            case commandOk:
+                storeSelectedPort(dialog);
+                platform::endDialog(dialog, 1);
+                break;
+            case commandCancel:
+                platform::endDialog(dialog, 0);
+                break;
+            default:
+                break;
         }
         return 1;
     }

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "plugin/context.h"
-#include "plugin/host_interface.h"
+#include "core/context.h"
+#include "core/host_interface.h"
 #include "protocol/sleep_timer.h"
 
 platform::LResult PLATFORM_CALLBACK hostWindowProc(platform::WindowHandle window, unsigned int message,

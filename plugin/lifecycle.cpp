@@ -2,23 +2,23 @@
 
 #include "plugin/lifecycle.h"
 
+#include "core/context.h"
 #include "link/link.h"
-#include "link/worker.h"
 #include "plugin/config_dialog.h"
-#include "plugin/context.h"
 #include "plugin/host_hook.h"
 #include "plugin/settings.h"
+#include "protocol/conversation.h"
 #include "protocol/sleep_timer.h"
 
-PluginContext* pluginContext = nullptr;
-SharedFlag stopFlag{0};
-platform::WindowProcedure previousHostWindowProc = nullptr;
-std::FILE* activityLog = nullptr;
-platform::TimerId minuteTimerId = 0;
-
 host::PluginDescriptor pluginDescriptor = {
-    host::descriptorVersion, host::pluginDescription, &pluginInit, &pluginQuit, &pluginMessageProc,
-    nullptr,                 nullptr,                 nullptr,
+    host::descriptorVersion,
+    host::pluginDescription,
+    &pluginInit,
+    &pluginQuit,
+    &pluginMessageProc,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 namespace {
@@ -33,9 +33,7 @@ bool hookInstalled = false;
 
 }  // namespace
 
-extern "C" host::PluginDescriptor* PLATFORM_CDECL winampGetMediaLibraryPlugin() {
-    return &pluginDescriptor;
-}
+extern "C" host::PluginDescriptor* PLATFORM_CDECL winampGetMediaLibraryPlugin() { return &pluginDescriptor; }
 
 int PLATFORM_CDECL pluginInit() {
     if (pluginContext == nullptr) pluginContext = new PluginContext;
@@ -45,8 +43,8 @@ int PLATFORM_CDECL pluginInit() {
     context.libraryWindow = pluginDescriptor.libraryParent;
 
     readSettings();
-    readHostDirectory();
-    readMyMusicFolder();
+    findHostDirectory();
+    findMyMusicFolder();
 
     context.lineConsumed = 1;
     context.playStateChanged = 0;
@@ -88,8 +86,7 @@ void PLATFORM_CDECL pluginQuit() {
     // close, so no handle is closed under it.
     bool portLeftToWorker = false;
     if (workerStarted) {
-        for (std::uint32_t waited = 0; context->workerFinished == 0 && waited < quitWaitLimitMs;
-             waited += quitPollMs) {
+        for (std::uint32_t waited = 0; context->workerFinished == 0 && waited < quitWaitLimitMs; waited += quitPollMs) {
             platform::pumpMessages();
             if (context->workerFinished != 0) break;
             platform::sleepMs(quitPollMs);

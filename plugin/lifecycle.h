@@ -3,12 +3,11 @@
 
 #include <cstdint>
 
-#include "plugin/host_interface.h"
+#include "core/host_interface.h"
 
 int PLATFORM_CDECL pluginInit();
 void PLATFORM_CDECL pluginQuit();
-int PLATFORM_CDECL pluginMessageProc(int message, std::intptr_t param1, std::intptr_t param2,
-                                     std::intptr_t param3);
+int PLATFORM_CDECL pluginMessageProc(int message, std::intptr_t param1, std::intptr_t param2, std::intptr_t param3);
 
 // The static descriptor that winampGetMediaLibraryPlugin hands out.
 extern host::PluginDescriptor pluginDescriptor;

@@ -6,13 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/context.h"
-#include "plugin/host_interface.h"
-
-const char* iniPath = "winamp.ini";
-char extensionList[1024];
-char hostDirectory[260];
-char myMusicFolder[260];
+#include "core/context.h"
+#include "core/host_interface.h"
 
 void readSettings() {
     PluginContext& context = *pluginContext;
@@ -27,13 +22,11 @@ void readSettings() {
         iniPath = reinterpret_cast<const char*>(answer);
 
     // A longer stored name is cut by the read; such names are not supported.
-    platform::readIniString(settingsSection, "portName", "COM6", context.portName,
-                            sizeof context.portName, iniPath);
+    platform::readIniString(settingsSection, "portName", "COM6", context.portName, sizeof context.portName, iniPath);
 
     // Every extension, the last included, ends with a colon. A list that fills
     // the buffer gives up its last character for that colon.
-    platform::readIniString("Winamp", "config_extlist", "mp3:", extensionList, sizeof extensionList,
-                            iniPath);
+    platform::readIniString("Winamp", "config_extlist", "mp3:", extensionList, sizeof extensionList, iniPath);
     std::size_t length = std::strlen(extensionList);
     if (length > sizeof extensionList - 2) length = sizeof extensionList - 2;
     extensionList[length] = ':';
@@ -42,11 +35,9 @@ void readSettings() {
     context.volume = platform::readIniInt("Winamp", "volume", 100, iniPath);
 }
 
-void writeSettings() {
-    platform::writeIniString(settingsSection, "portName", pluginContext->portName, iniPath);
-}
+void writeSettings() { platform::writeIniString(settingsSection, "portName", pluginContext->portName, iniPath); }
 
-void readHostDirectory() {
+void findHostDirectory() {
     hostDirectory[0] = '\0';
     std::uint32_t length = platform::hostProgramPath(hostDirectory, sizeof hostDirectory);
     if (length >= sizeof hostDirectory) length = sizeof hostDirectory - 1;
@@ -65,7 +56,7 @@ void readHostDirectory() {
     hostDirectory[0] = '\0';
 }
 
-void readMyMusicFolder() {
+void findMyMusicFolder() {
     myMusicFolder[0] = '\0';
     platform::readMyMusicFolder(myMusicFolder, sizeof myMusicFolder);
     myMusicFolder[sizeof myMusicFolder - 1] = '\0';

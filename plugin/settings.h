@@ -5,5 +5,5 @@ constexpr const char* settingsSection = "Quillon Bluetooth remote control";
 
 void readSettings();
 void writeSettings();
-void readHostDirectory();
-void readMyMusicFolder();
+void findHostDirectory();
+void findMyMusicFolder();

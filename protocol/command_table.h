@@ -19,9 +19,8 @@ const Command* findCommand(int number);
 
 namespace commands {
 
-// Rows whose lists and library actions are not built yet point here.
-int notYetAvailable(const char* argument);
-// Numbers that act only inside a list dialogue, and numbers with no action.
+// Numbers with no action at top level: those that act only inside a list, the
+// unused ones, and those whose commands are not built yet.
 int nothing(const char* argument);
 
 }  // namespace commands

@@ -1,8 +1,8 @@
 #include "protocol/dispatcher.h"
 
-#include "link/decimal.h"
+#include "core/arguments.h"
+#include "core/context.h"
 #include "link/link.h"
-#include "plugin/context.h"
 #include "protocol/command_table.h"
 
 int dispatchCommand() {

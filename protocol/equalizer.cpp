@@ -4,27 +4,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "link/decimal.h"
+#include "core/arguments.h"
+#include "core/host_requests.h"
+#include "core/wire.h"
 #include "link/link.h"
-#include "protocol/host_requests.h"
 
 const int equalizerPresets[equalizerPresetCount][equalizerBandCount] = {
-    {32, 32, 32, 32, 32, 32, 19, 19, 19, 15},
-    {32, 32, 37, 41, 41, 41, 37, 32, 32, 32},
-    {47, 43, 35, 31, 31, 21, 19, 19, 31, 31},
-    {47, 47, 47, 41, 34, 24, 17, 14, 13, 13},
-    {43, 41, 32, 19, 23, 34, 45, 49, 51, 51},
-    {15, 15, 15, 24, 36, 49, 57, 57, 57, 59},
-    {39, 49, 40, 25, 27, 34, 39, 47, 52, 55},
-    {48, 48, 41, 41, 32, 23, 23, 23, 32, 32},
-    {23, 32, 38, 40, 41, 41, 38, 36, 36, 35},
-    {43, 43, 32, 32, 32, 32, 32, 32, 43, 43},
-    {28, 39, 43, 44, 40, 29, 27, 27, 28, 28},
-    {32, 32, 30, 21, 32, 42, 42, 32, 32, 32},
-    {44, 39, 22, 18, 25, 38, 46, 49, 49, 49},
-    {27, 23, 24, 30, 38, 41, 46, 47, 49, 47},
-    {39, 34, 29, 27, 29, 38, 45, 47, 49, 51},
-    {38, 38, 35, 30, 24, 22, 25, 30, 36, 46},
+    {32, 32, 32, 32, 32, 32, 19, 19, 19, 15}, {32, 32, 37, 41, 41, 41, 37, 32, 32, 32},
+    {47, 43, 35, 31, 31, 21, 19, 19, 31, 31}, {47, 47, 47, 41, 34, 24, 17, 14, 13, 13},
+    {43, 41, 32, 19, 23, 34, 45, 49, 51, 51}, {15, 15, 15, 24, 36, 49, 57, 57, 57, 59},
+    {39, 49, 40, 25, 27, 34, 39, 47, 52, 55}, {48, 48, 41, 41, 32, 23, 23, 23, 32, 32},
+    {23, 32, 38, 40, 41, 41, 38, 36, 36, 35}, {43, 43, 32, 32, 32, 32, 32, 32, 43, 43},
+    {28, 39, 43, 44, 40, 29, 27, 27, 28, 28}, {32, 32, 30, 21, 32, 42, 42, 32, 32, 32},
+    {44, 39, 22, 18, 25, 38, 46, 49, 49, 49}, {27, 23, 24, 30, 38, 41, 46, 47, 49, 47},
+    {39, 34, 29, 27, 29, 38, 45, 47, 49, 51}, {38, 38, 35, 30, 24, 22, 25, 30, 36, 46},
     {44, 41, 32, 22, 23, 32, 44, 47, 47, 46},
 };
 
@@ -48,15 +41,15 @@ void setBand(std::int32_t band, std::int32_t phoneValue) {
 namespace commands {
 
 int reportEqualizer(const char*) {
-    char line[1024];
-    int length = std::snprintf(line, sizeof line, "%c", 'I');
+    char text[wire::replyTextLimit + 1];
+    int length = 0;
     for (int band = 0; band < equalizerBandCount; ++band) {
         const std::int32_t hostValue = hostNumber(hostRequestNumber(host::requestEqualizerBand, band));
         // At most 12 bytes per band: the line cannot run out of room.
-        length += std::snprintf(line + length, sizeof line - static_cast<std::size_t>(length), "%d:",
-                                invertBandValue(hostValue));
+        length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length),
+                                "%d:", invertBandValue(hostValue));
     }
-    sendReply(line);
+    sendCodedReply(wire::replyEqualizer, text);
     return 0;
 }
 

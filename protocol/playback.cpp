@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "link/decimal.h"
-#include "protocol/host_requests.h"
+#include "core/arguments.h"
+#include "core/host_requests.h"
 #include "protocol/status.h"
 
 namespace {
@@ -118,7 +118,7 @@ int seek(const char* argument) {
 int passNumber(const char* argument) {
     // The host is given the address of the number, valid while the send lasts.
     std::int32_t number = readDecimal(argument);
-    hostRequest(host::requestNumber1002, reinterpret_cast<platform::WParam>(&number));
+    hostRequest(host::requestPassNumber, reinterpret_cast<platform::WParam>(&number));
     return 0;
 }
 

@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "link/decimal.h"
+#include "core/arguments.h"
+#include "core/host_requests.h"
+#include "core/wire.h"
 #include "link/link.h"
-#include "protocol/host_requests.h"
 #include "protocol/status.h"
 
 namespace {
@@ -34,56 +35,6 @@ std::atomic<std::int32_t> fadeCountdown{0};
 constexpr std::size_t fieldCount = 5;
 constexpr std::size_t fieldSize = 16;
 
-// Splits "action:count:mode:factor:interval". Missing fields stay empty and a
-// field longer than the buffer is cut; the scan never passes the end of the text.
-void splitTimerFields(const char* argument, char (&fields)[fieldCount][fieldSize]) {
-    const char* cursor = argument;
-    for (auto& field : fields) {
-        std::size_t length = 0;
-        while (cursor[length] != '\0' && cursor[length] != ':') ++length;
-        const std::size_t kept = length < fieldSize - 1 ? length : fieldSize - 1;
-        std::memcpy(field, cursor, kept);
-        field[kept] = '\0';
-        cursor += length;
-        if (*cursor == ':') ++cursor;
-    }
-}
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A decimal number with optional fraction and exponent ("0.8", "-1.5e-1");
-// 0 when the text does not start with one. Words such as "inf" or hex forms
-// are not numbers here.
-double readDecimalFraction(const char* text) {
-    const char* p = text;
-    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-    const char* start = p;
-    if (*p == '+' || *p == '-') ++p;
-    const char* integerStart = p;
-    while (isDigit(*p)) ++p;
-    bool digits = p != integerStart;
-    if (*p == '.') {
-        const char* fractionStart = ++p;
-        while (isDigit(*p)) ++p;
-        digits = digits || p != fractionStart;
-    }
-    if (!digits) return 0.0;
-    if (*p == 'e' || *p == 'E') {
-        const char* exponent = p + 1;
-        if (*exponent == '+' || *exponent == '-') ++exponent;
-        if (isDigit(*exponent)) {
-            p = exponent;
-            while (isDigit(*p)) ++p;
-        }
-    }
-    char number[fieldSize];
-    const std::size_t length = static_cast<std::size_t>(p - start);
-    if (length >= sizeof number) return 0.0;
-    std::memcpy(number, start, length);
-    number[length] = '\0';
-    return std::strtod(number, nullptr);
-}
-
 // Truncates toward zero; a product beyond the 32-bit range is held at its ends
 // and one that is not a number (0 times an infinite factor) counts as 0.
 std::int32_t truncateVolume(double product) {
@@ -93,11 +44,7 @@ std::int32_t truncateVolume(double product) {
     return static_cast<std::int32_t>(product);
 }
 
-void sendTimerLine(const char* text) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%c%s", 'b', text);
-    sendReply(line);
-}
+void sendTimerLine(const char* text) { sendCodedReply(wire::replySleepTimer, text); }
 
 }  // namespace
 
@@ -153,7 +100,7 @@ namespace commands {
 
 int setSleepTimer(const char* argument) {
     char fields[fieldCount][fieldSize];
-    splitTimerFields(argument, fields);
+    splitFields(argument, &fields[0][0], fieldCount, fieldSize);
 
     const std::int32_t count = readDecimal(fields[1]);
     sleepAction = count == 0 ? actionNothing : readDecimal(fields[0]);

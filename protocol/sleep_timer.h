@@ -4,8 +4,7 @@
 #include "platform/platform.h"
 
 // The minute timer's procedure (user-interface thread).
-void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId,
-                                     platform::Dword);
+void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword);
 // A file started playing (called by the host window hook).
 void countTrackStart();
 // Clears the armed flag (init).

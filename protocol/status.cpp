@@ -4,25 +4,24 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/host_requests.h"
+#include "core/wire.h"
 #include "link/link.h"
-#include "protocol/host_requests.h"
 
 namespace {
 
-// A reply line holds at most this much text; the reply buffer adds LF and NUL.
-constexpr std::size_t replyTextLimit = 1022;
-
-// Copies at most `limit` bytes of the host's title, ending on a whole
-// character, with every ':' turned into ';' so the title cannot split a field.
-void copyTitle(const char* title, char* out, std::size_t limit) {
-    std::size_t length = 0;
-    while (length < limit && title[length] != '\0') ++length;
-    if (title[length] != '\0' && length > 0) {
+// Cuts the copied title to at most `limit` bytes, ending on a whole character,
+// and turns every ':' into ';' so that the title cannot split a field.
+const char* fitTitle(char* title, std::size_t limit) {
+    std::size_t length = std::strlen(title);
+    if (length > limit) {
         // Cut before a double-byte character that would otherwise lose its second byte.
-        length = static_cast<std::size_t>(platform::previousCharacter(title, title + length + 1) - title);
+        length = static_cast<std::size_t>(platform::previousCharacter(title, title + limit + 1) - title);
+        title[length] = '\0';
     }
-    for (std::size_t i = 0; i < length; ++i) out[i] = title[i] == ':' ? ';' : title[i];
-    out[length] = '\0';
+    for (char* p = title; *p != '\0'; ++p)
+        if (*p == ':') *p = ';';
+    return title;
 }
 
 // The length is sent in milliseconds with 32-bit arithmetic, as the phone reads it.
@@ -35,7 +34,17 @@ std::int32_t secondsToMilliseconds(std::int32_t seconds) {
 void sendNowPlayingLine() {
     // Every query is made before anything is tested, in the order the host expects.
     const platform::LResult position = hostRequest(host::requestPlaylistPosition, 0);
-    const platform::LResult title = hostRequest(host::requestEntryTitle, static_cast<platform::WParam>(position));
+    const platform::LResult titleAddress =
+        hostRequest(host::requestEntryTitle, static_cast<platform::WParam>(position));
+    // The host may reuse its title buffer for the requests that follow: copy it now.
+    char title[wire::replyTextLimit + 1] = {};
+    if (titleAddress != 0) {
+        const char* source = reinterpret_cast<const char*>(titleAddress);
+        std::size_t length = 0;
+        while (length < wire::replyTextLimit && source[length] != '\0') ++length;
+        std::memcpy(title, source, length);
+        title[length] = '\0';
+    }
     const std::int32_t sampleRate = hostNumber(hostRequest(host::requestStreamInfo, 0));
     const std::int32_t positionMs = hostNumber(hostRequest(host::requestTrackTime, 0));
     const std::int32_t lengthSeconds = hostNumber(hostRequest(host::requestTrackTime, 1));
@@ -45,28 +54,23 @@ void sendNowPlayingLine() {
     const std::int32_t repeat = hostNumber(hostRequest(host::requestRepeat, 0));
 
     // No title: no line, and the flag stays raised so the next turn asks again.
-    if (title == 0) return;
+    if (titleAddress == 0) return;
 
-    char line[1024];
-    auto formatLine = [&](const char* titleText) {
-        return std::snprintf(line, sizeof line, "%c%d:%s:%d:%d:%d:%d:%d:%d:", 'J', playState, titleText, sampleRate,
-                             channels, secondsToMilliseconds(lengthSeconds), positionMs, shuffle, repeat);
+    char text[wire::replyTextLimit + 1];
+    auto formatText = [&](const char* titleText) {
+        return std::snprintf(text, sizeof text, "%d:%s:%d:%d:%d:%d:%d:%d:", playState, titleText, sampleRate, channels,
+                             secondsToMilliseconds(lengthSeconds), positionMs, shuffle, repeat);
     };
-    // The other fields decide how much of the title fits one reply line.
-    const int lengthWithoutTitle = formatLine("");
-    char titleCopy[1024];
-    copyTitle(reinterpret_cast<const char*>(title), titleCopy,
-              replyTextLimit - static_cast<std::size_t>(lengthWithoutTitle));
-    formatLine(titleCopy);
-    sendReply(line);
+    // The other fields and the code decide how much of the title fits one line.
+    const int lengthWithoutTitle = formatText("") + 1;
+    formatText(fitTitle(title, wire::replyTextLimit - static_cast<std::size_t>(lengthWithoutTitle)));
+    sendCodedReply(wire::replyNowPlaying, text);
     // Cleared only now: the queries above raised the flag through the hook.
     pluginContext->playStateChanged = 0;
 }
 
 void sendVolumeLine() {
-    char line[16];
-    std::snprintf(line, sizeof line, "%c%d", 'Q', static_cast<int>(pluginContext->volume.load()));
-    sendReply(line);
+    sendNumberReply(wire::replyVolume, pluginContext->volume.load());
     pluginContext->volumeChanged = 0;
 }
 
@@ -85,9 +89,9 @@ int statusPushOff(const char*) {
 }
 
 int reportVersion(const char*) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%cWinamp %d running!", 'K', hostNumber(hostRequest(host::requestVersion, 0)));
-    sendReply(line);
+    char text[64];
+    std::snprintf(text, sizeof text, "Winamp %d running!", hostNumber(hostRequest(host::requestVersion, 0)));
+    sendCodedReply(wire::replyVersion, text);
     return 0;
 }
 

@@ -80,9 +80,7 @@ struct ParsedPath {
 bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool isForbiddenInName(char c) {
-    return static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"|?*", c) != nullptr;
-}
+bool isForbiddenInName(char c) { return static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"|?*", c) != nullptr; }
 
 // Splits a Windows path as the system resolves it: '/' is a separator too,
 // "." and ".." are folded, trailing dots and blanks of a name are dropped, and

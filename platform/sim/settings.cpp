@@ -100,8 +100,8 @@ void setHostProgramPath(const std::string& path) {
 
 namespace platform {
 
-std::uint32_t readIniString(const char* section, const char* key, const char* fallback, char* out,
-                            std::uint32_t size, const char* iniPath) {
+std::uint32_t readIniString(const char* section, const char* key, const char* fallback, char* out, std::uint32_t size,
+                            const char* iniPath) {
     std::optional<std::string> value = lookUp(section, key, iniPath);
     std::string text = value ? *value : (fallback != nullptr ? fallback : "");
     return static_cast<std::uint32_t>(sim::detail::copyCut(text, out, size));

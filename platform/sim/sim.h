@@ -65,9 +65,9 @@ private:
 void setReadIdleMs(int ms);
 
 // Fault injection on every open port.
-void failReads(bool fail);             // every read fails at once
-void readsReturnAtOnce(bool atOnce);   // reads with nothing to receive return 0 bytes at once
-void failNextWrites(int count);        // the next `count` write calls fail
+void failReads(bool fail);                    // every read fails at once
+void readsReturnAtOnce(bool atOnce);          // reads with nothing to receive return 0 bytes at once
+void failNextWrites(int count);               // the next `count` write calls fail
 void limitWriteSize(std::uint32_t maxBytes);  // each write takes at most this (0: no limit)
 void takeNothingOnNextWrites(int count);      // the next `count` writes take 0 bytes
 // While held, every write call blocks until holdWrites(false) (for stop-flag tests).
@@ -124,10 +124,8 @@ int liveMenuCount();
 // ---- settings -------------------------------------------------------------------
 
 // The INI store, keyed by the path the plug-in passes.
-void setIniValue(const std::string& path, const std::string& section, const std::string& key,
-                 const std::string& value);
-bool iniValue(const std::string& path, const std::string& section, const std::string& key,
-              std::string* value);
+void setIniValue(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
+bool iniValue(const std::string& path, const std::string& section, const std::string& key, std::string* value);
 void setMyMusicFolder(const std::string& folder);  // registry value; "" removes it
 void setHostProgramPath(const std::string& path);
 
@@ -141,7 +139,7 @@ bool fileExists(const std::string& path);
 std::string fileContents(const std::string& path);
 void addDrive(char letter, std::uint32_t type, const std::string& label, bool ready = true);
 void failNextCopy();
-void failNextFileOpen();  // the next platform::openSharedForReading fails
+void failNextFileOpen();          // the next platform::openSharedForReading fails
 void failActivityLog(bool fail);  // platform::openActivityLog fails while set
 // Searches started by platform::findFirstFile and not yet closed.
 int liveSearchCount();

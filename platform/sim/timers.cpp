@@ -16,8 +16,6 @@ namespace {
 using platform::TimerId;
 using platform::TimerProcedure;
 
-constexpr unsigned int messageTimer = 0x0113;  // WM_TIMER
-
 struct Timer {
     std::uint32_t periodMs;
     TimerProcedure procedure;
@@ -41,14 +39,11 @@ std::atomic<std::uint32_t> tick{0};
 std::atomic<std::int64_t> tickSetAt{0};
 
 std::int64_t steadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-std::uint32_t currentTick() {
-    return tick.load() + static_cast<std::uint32_t>(steadyMs() - tickSetAt.load());
-}
+std::uint32_t currentTick() { return tick.load() + static_cast<std::uint32_t>(steadyMs() - tickSetAt.load()); }
 std::atomic<int> started{0};
 std::atomic<int> ended{0};
 std::atomic<int> powerOffs{0};
@@ -101,7 +96,7 @@ void fireTimers() {
                 if (found == t.live.end()) continue;
                 procedure = found->second.procedure;
             }
-            if (procedure != nullptr) procedure(nullptr, messageTimer, id, currentTick());
+            if (procedure != nullptr) procedure(nullptr, platform::messageTimer, id, currentTick());
         }
     });
 }

@@ -66,8 +66,7 @@ WindowHandle addWindow(Window window) {
 }
 
 // The procedure every window made by createWindow starts with: the test's handler.
-LResult PLATFORM_CALLBACK handlerProcedure(WindowHandle window, unsigned int message, WParam wParam,
-                                           LParam lParam) {
+LResult PLATFORM_CALLBACK handlerProcedure(WindowHandle window, unsigned int message, WParam wParam, LParam lParam) {
     std::shared_ptr<sim::MessageHandler> handler;
     {
         Windows& w = windows();
@@ -99,8 +98,7 @@ bool beginsWithIgnoringCase(const std::string& text, const char* prefix) {
 }
 
 // A single-selection, unsorted list box, as far as the plug-in's dialog uses one.
-LResult PLATFORM_CALLBACK listBoxProcedure(WindowHandle window, unsigned int message, WParam wParam,
-                                           LParam lParam) {
+LResult PLATFORM_CALLBACK listBoxProcedure(WindowHandle window, unsigned int message, WParam wParam, LParam lParam) {
     Windows& w = windows();
     std::lock_guard<std::mutex> lock(w.mutex);
     auto found = w.byHandle.find(window);
@@ -110,50 +108,50 @@ LResult PLATFORM_CALLBACK listBoxProcedure(WindowHandle window, unsigned int mes
     // wParam carries a signed index (start -1 means "from the start").
     const std::intptr_t index = static_cast<std::intptr_t>(wParam);
     switch (message) {
-    case platform::listBoxAddString: {
-        const char* text = reinterpret_cast<const char*>(lParam);
-        if (text == nullptr) return platform::listBoxError;
-        box.items.emplace_back(text);
-        return count;
-    }
-    case platform::listBoxSelectString: {
-        const char* prefix = reinterpret_cast<const char*>(lParam);
-        if (prefix == nullptr || count == 0) return platform::listBoxError;
-        // The search starts after `index` and wraps round to it.
-        int first = (index < 0 || index >= count) ? 0 : static_cast<int>(index) + 1;
-        for (int step = 0; step < count; ++step) {
-            int candidate = (first + step) % count;
-            if (beginsWithIgnoringCase(box.items[static_cast<std::size_t>(candidate)], prefix)) {
-                box.selection = candidate;
-                return candidate;
+        case platform::listBoxAddString: {
+            const char* text = reinterpret_cast<const char*>(lParam);
+            if (text == nullptr) return platform::listBoxError;
+            box.items.emplace_back(text);
+            return count;
+        }
+        case platform::listBoxSelectString: {
+            const char* prefix = reinterpret_cast<const char*>(lParam);
+            if (prefix == nullptr || count == 0) return platform::listBoxError;
+            // The search starts after `index` and wraps round to it.
+            int first = (index < 0 || index >= count) ? 0 : static_cast<int>(index) + 1;
+            for (int step = 0; step < count; ++step) {
+                int candidate = (first + step) % count;
+                if (beginsWithIgnoringCase(box.items[static_cast<std::size_t>(candidate)], prefix)) {
+                    box.selection = candidate;
+                    return candidate;
+                }
             }
+            return platform::listBoxError;
         }
-        return platform::listBoxError;
-    }
-    case platform::listBoxGetCurSel:
-        return box.selection;
-    case platform::listBoxGetText: {
-        char* out = reinterpret_cast<char*>(lParam);
-        if (out == nullptr || index < 0 || index >= count) return platform::listBoxError;
-        // Like LB_GETTEXT, the caller vouches that the buffer holds the whole text.
-        const std::string& text = box.items[static_cast<std::size_t>(index)];
-        std::memcpy(out, text.c_str(), text.size() + 1);
-        return static_cast<LResult>(text.size());
-    }
-    case 0x018A:  // LB_GETTEXTLEN
-        if (index < 0 || index >= count) return platform::listBoxError;
-        return static_cast<LResult>(box.items[static_cast<std::size_t>(index)].size());
-    case 0x018B:  // LB_GETCOUNT
-        return count;
-    case 0x0186:  // LB_SETCURSEL
-        if (index < 0 || index >= count) {
-            box.selection = platform::listBoxError;
-            return index < 0 ? 0 : platform::listBoxError;
+        case platform::listBoxGetCurSel:
+            return box.selection;
+        case platform::listBoxGetText: {
+            char* out = reinterpret_cast<char*>(lParam);
+            if (out == nullptr || index < 0 || index >= count) return platform::listBoxError;
+            // Like LB_GETTEXT, the caller vouches that the buffer holds the whole text.
+            const std::string& text = box.items[static_cast<std::size_t>(index)];
+            std::memcpy(out, text.c_str(), text.size() + 1);
+            return static_cast<LResult>(text.size());
         }
-        box.selection = static_cast<int>(index);
-        return box.selection;
-    default:
-        return 0;
+        case 0x018A:  // LB_GETTEXTLEN
+            if (index < 0 || index >= count) return platform::listBoxError;
+            return static_cast<LResult>(box.items[static_cast<std::size_t>(index)].size());
+        case 0x018B:  // LB_GETCOUNT
+            return count;
+        case 0x0186:  // LB_SETCURSEL
+            if (index < 0 || index >= count) {
+                box.selection = platform::listBoxError;
+                return index < 0 ? 0 : platform::listBoxError;
+            }
+            box.selection = static_cast<int>(index);
+            return box.selection;
+        default:
+            return 0;
     }
 }
 

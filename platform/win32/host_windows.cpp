@@ -18,8 +18,8 @@ WindowProcedure currentWindowProcedure(WindowHandle window) {
     return reinterpret_cast<WindowProcedure>(GetWindowLongPtrA(window, GWLP_WNDPROC));
 }
 
-LResult callWindowProcedure(WindowProcedure procedure, WindowHandle window, unsigned int message,
-                            WParam wParam, LParam lParam) {
+LResult callWindowProcedure(WindowProcedure procedure, WindowHandle window, unsigned int message, WParam wParam,
+                            LParam lParam) {
     return CallWindowProcA(procedure, window, message, wParam, lParam);
 }
 

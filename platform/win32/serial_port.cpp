@@ -6,8 +6,7 @@ namespace platform {
 PortHandle openSerialPort(const char* portName) {
     char devicePath[MAX_PATH];
     if (!serialDevicePath(portName, devicePath, sizeof devicePath)) return nullptr;
-    HANDLE port = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE port = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE) return nullptr;
     // The receiver relies on this pacing: a read ends at the first gap of more
     // than 1 ms after a byte, or after 1 ms per requested byte plus 1 ms.

@@ -5,8 +5,8 @@
 
 namespace platform {
 
-std::uint32_t readIniString(const char* section, const char* key, const char* fallback, char* out,
-                            std::uint32_t size, const char* iniPath) {
+std::uint32_t readIniString(const char* section, const char* key, const char* fallback, char* out, std::uint32_t size,
+                            const char* iniPath) {
     return GetPrivateProfileStringA(section, key, fallback, out, size, iniPath);
 }
 

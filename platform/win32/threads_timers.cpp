@@ -29,8 +29,8 @@ SRWLOCK replyLock = SRWLOCK_INIT;
 
 bool startThread(ThreadProcedure procedure, void* parameter) {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCSTR>(&threadTrampoline), &module)) {
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&threadTrampoline),
+                            &module)) {
         return false;
     }
     ThreadStart* start = new (std::nothrow) ThreadStart{procedure, parameter, module};

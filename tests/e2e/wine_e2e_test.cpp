@@ -27,8 +27,7 @@ public:
         auto started = std::chrono::steady_clock::now();
         if (!e2e::makePrefix(prefixProblem) && prefixProblem.empty()) prefixProblem = "no prefix";
         auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
-        std::printf("[ wine     ] prefix %s made in %.1f s\n", e2e::winePaths().prefix.c_str(),
-                    seconds.count());
+        std::printf("[ wine     ] prefix %s made in %.1f s\n", e2e::winePaths().prefix.c_str(), seconds.count());
     }
     void TearDown() override {
         if (e2e::missingPiece().empty()) e2e::stopWine();
@@ -61,8 +60,7 @@ protected:
             if (reply.rfind("(", 0) == 0) return replies;
             replies.push_back(reply);
         }
-        for (const std::string& surplus : host.phoneReplies(expected == 0 ? 1200 : 400))
-            replies.push_back(surplus);
+        for (const std::string& surplus : host.phoneReplies(expected == 0 ? 1200 : 400)) replies.push_back(surplus);
         return replies;
     }
 
@@ -89,8 +87,7 @@ TEST_F(Wine, QuitEndsTheConversationWithXAndLineFeed) {
 
 TEST_F(Wine, MissingPortShowsTheErrorBoxAndStartsNothing) {
     ASSERT_TRUE(host.start(std::string(portSection) + "portName=COM19\n"));
-    EXPECT_EQ("messagebox Error!|Failed to open  COM port", host.waitFor("messagebox", 60000))
-        << host.transcript();
+    EXPECT_EQ("messagebox Error!|Failed to open  COM port", host.waitFor("messagebox", 60000)) << host.transcript();
     EXPECT_EQ("init -1", host.waitFor("init ")) << host.transcript();
     // Our line is COM7; nobody listens on it, and nothing asks the host anything
     // after the settings.
@@ -118,8 +115,7 @@ TEST_F(Wine, PortNameIsWrittenBackToTheIniFileAtQuit) {
     // A port chosen in the configuration dialog is saved for the next start.
     startRunning();
     host.order("config COM3");
-    EXPECT_EQ("dialog Quillon Configuration|items=20 first=COM1 last=COM20 selected=COM7",
-              host.waitFor("dialog"))
+    EXPECT_EQ("dialog Quillon Configuration|items=20 first=COM1 last=COM20 selected=COM7", host.waitFor("dialog"))
         << host.transcript();
     EXPECT_EQ("config 1", host.waitFor("config "));
     EXPECT_EQ(Lines{"KWinamp 22118 running!"}, ask("27", 1));  // the open port is kept
@@ -149,8 +145,7 @@ TEST_F(Wine, SeveralLinesInOneWriteAreAllCarriedOutInOrder) {
     startRunning();
     host.phoneWrite("14\n15\n12\n13\n11 9\n27\n");
     EXPECT_EQ((Lines{"Q9", "KWinamp 22118 running!"}), collect(2));
-    EXPECT_EQ((Lines{"command 40045", "command 40046", "command 40044", "command 40048",
-                     "user 122 9", "user 0 0"}),
+    EXPECT_EQ((Lines{"command 40045", "command 40046", "command 40044", "command 40048", "user 122 9", "user 0 0"}),
               host.requestLog());
     ASSERT_TRUE(host.quit()) << host.transcript();
 }
@@ -217,18 +212,17 @@ TEST_F(Wine, TransportCommandsReachTheHost) {
     host.order("add C:\\Music\\two.mp3|Two");
     host.phoneWrite("14\n15\n12\n13\n16\n17\n24\n25\n57 5000\n60 7\n8 1\n22\n");
     EXPECT_EQ(Lines{}, collect(0));
-    EXPECT_EQ((Lines{"command 40045", "command 40046", "command 40044", "command 40048",
-                     "command 40061", "command 40060", "command 40058", "command 40059",
-                     "user 106 5000", "user 1002 value=7", "user 121 1", "command 40045",
-                     "user 101 0"}),
+    EXPECT_EQ((Lines{"command 40045", "command 40046", "command 40044", "command 40048", "command 40061",
+                     "command 40060", "command 40058", "command 40059", "user 106 5000", "user 1002 value=7",
+                     "user 121 1", "command 40045", "user 101 0"}),
               host.requestLog());
     EXPECT_EQ("", host.stateField("playlist"));
 
     host.phoneWrite("2 C:\\Music\\new.mp3\n3 C:\\Music\\more.mp3\n");
     EXPECT_EQ(Lines{}, collect(0));
-    EXPECT_EQ((Lines{"user 101 0", "user 100 file=C:\\Music\\new.mp3", "user 102 0",
-                     "user 100 file=C:\\Music\\more.mp3"}),
-              host.requestLog());
+    EXPECT_EQ(
+        (Lines{"user 101 0", "user 100 file=C:\\Music\\new.mp3", "user 102 0", "user 100 file=C:\\Music\\more.mp3"}),
+        host.requestLog());
     EXPECT_EQ("1", host.stateField("play"));
     ASSERT_TRUE(host.quit()) << host.transcript();
 }
@@ -241,8 +235,7 @@ TEST_F(Wine, ShuffleAndRepeatToggle) {
     EXPECT_EQ("0", host.stateField("shuffle"));
     ask("62", 0);
     EXPECT_EQ("1", host.stateField("repeat"));
-    EXPECT_EQ((Lines{"user 250 0", "user 252 1", "user 250 0", "user 252 0", "user 251 0",
-                     "user 253 1"}),
+    EXPECT_EQ((Lines{"user 250 0", "user 252 1", "user 250 0", "user 252 0", "user 251 0", "user 253 1"}),
               host.requestLog());
     ASSERT_TRUE(host.quit()) << host.transcript();
 }
@@ -279,8 +272,7 @@ TEST_F(Wine, SleepTimerIsSetReportedAndCancelled) {
     host.order("start 1");
     host.waitFor("start ok");
     Lines log = host.requestLog();
-    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "command 40047"))
-        << testing::PrintToString(log);
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "command 40047")) << testing::PrintToString(log);
     ASSERT_TRUE(host.quit()) << host.transcript();
 }
 

@@ -171,10 +171,9 @@ int runWine(const std::vector<std::string>& arguments, int timeoutMs) {
 const WinePaths& winePaths() {
     static WinePaths paths = [] {
         WinePaths found;
-        found.wine = environmentOr("QUILLON_WINE", firstExisting({"/usr/lib/wine/wine64",
-                                                                  "/usr/bin/wine64"}));
-        found.wineserver = firstExisting({"/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver",
-                                          "/usr/bin/wineserver"});
+        found.wine = environmentOr("QUILLON_WINE", firstExisting({"/usr/lib/wine/wine64", "/usr/bin/wine64"}));
+        found.wineserver =
+            firstExisting({"/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver", "/usr/bin/wineserver"});
         found.buildDir = environmentOr("QUILLON_WIN64_DIR", "build/win64");
         found.workDir = fs::absolute(environmentOr("QUILLON_E2E_WORK", "build/e2e-wine")).string();
         found.prefix = found.workDir + "/prefix";
@@ -230,8 +229,7 @@ bool makePrefix(std::string& error) {
         return false;
     }
     // Windows without a display: the null driver.
-    if (runWine({"reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"},
-                60000) != 0) {
+    if (runWine({"reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"}, 60000) != 0) {
         error = "could not select the null display driver";
         return false;
     }
@@ -267,8 +265,8 @@ bool HostRun::start(const std::string& iniText, const std::string& portLink) {
     fs::create_symlink(slave, portLinkPath_, ignored);
     if (ignored) return false;
 
-    pid_ = spawn({paths.wine, paths.buildDir + "/quillon-testhost.exe", "--ini", iniWindowsPath,
-                  "--folder", "C:\\quillon\\host", paths.buildDir + "/ml_quillon.dll"},
+    pid_ = spawn({paths.wine, paths.buildDir + "/quillon-testhost.exe", "--ini", iniWindowsPath, "--folder",
+                  "C:\\quillon\\host", paths.buildDir + "/ml_quillon.dll"},
                  &toHost_, &fromHost_);
     return pid_ > 0;
 }
@@ -305,8 +303,7 @@ std::string HostRun::waitFor(const std::string& prefix, int timeoutMs) {
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return "(timed out)";
-        if (!readHostLine(line, static_cast<int>(left.count())))
-            return fromHost_ < 0 ? "(host ended)" : "(timed out)";
+        if (!readHostLine(line, static_cast<int>(left.count()))) return fromHost_ < 0 ? "(host ended)" : "(timed out)";
         if (line.rfind(prefix, 0) == 0) return line;
     }
 }

@@ -14,10 +14,10 @@ namespace e2e {
 
 // Where things are; filled from the environment ctest gives the run.
 struct WinePaths {
-    std::string wine;        // the wine64 loader
+    std::string wine;  // the wine64 loader
     std::string wineserver;
-    std::string buildDir;    // the win64 build: ml_quillon.dll and quillon-testhost.exe
-    std::string workDir;     // this run's scratch folder (the prefix lives under it)
+    std::string buildDir;  // the win64 build: ml_quillon.dll and quillon-testhost.exe
+    std::string workDir;   // this run's scratch folder (the prefix lives under it)
     std::string prefix;
 };
 
@@ -79,8 +79,8 @@ private:
     int fromHost_ = -1;
     std::string hostPending_;
     std::string transcript_;
-    int phone_ = -1;      // master end of the pseudo-terminal
-    int lineKeeper_ = -1; // our own hold on the slave end, so it stays in raw mode
+    int phone_ = -1;       // master end of the pseudo-terminal
+    int lineKeeper_ = -1;  // our own hold on the slave end, so it stays in raw mode
     std::string portLinkPath_;
     phone::LineReader reader_;
 

@@ -1,6 +1,8 @@
 // The configuration dialog through the descriptor's message procedure, over the
 // simulated dialog and list box.
 
+#include "plugin/config_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,10 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "hostsim/reference_host.h"
 #include "platform/sim/sim.h"
-#include "plugin/config_dialog.h"
-#include "plugin/context.h"
 #include "plugin/lifecycle.h"
 #include "tests/unit/harness.h"
 

@@ -39,8 +39,7 @@ TEST_F(ConversationThreadsTest, FadeAndPushedLinesNeverInterleaveWithCommandRepl
     }
     phoneSide.join();
 
-    const std::regex allowed(
-        "KWinamp 22118 running!|I(32:){10}|Q[0-9]{1,3}|J1:(One|Two):44:2:180000:5000:0:0:");
+    const std::regex allowed("KWinamp 22118 running!|I(32:){10}|Q[0-9]{1,3}|J1:(One|Two):44:2:180000:5000:0:0:");
     int versions = 0;
     int equalizers = 0;
     int volumes = 0;

@@ -13,8 +13,8 @@ TEST_F(DispatcherTest, NumbersWithoutAnActionSendNothingAndAskTheHostNothing) {
     // No row: 0, 63 and beyond, negatives, text, an empty token. Rows that do
     // nothing at top level: 10, 19, 26 and the list-only 53, 54, 56.
     const std::vector<std::string> silent = {
-        "0",  "63", "64 x", "99999999999", "-1", "-12", "abc", "x12", " ", "+0",
-        "10", "19", "26",   "53",          "54", "56",  "10 some argument"};
+        "0",  "63", "64 x", "99999999999",     "-1", "-12", "abc", "x12", " ", "+0", "10", "19", "26",
+        "53", "54", "56",   "10 some argument"};
     EXPECT_TRUE(sendThenSync(silent).empty());
     EXPECT_EQ(timerState(), "bDisbled!");
     EXPECT_TRUE(requests().empty());

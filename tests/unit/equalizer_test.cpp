@@ -1,9 +1,10 @@
 // Equalizer commands: values inverted about 63 both ways, and the presets.
 
+#include "protocol/equalizer.h"
+
 #include <algorithm>
 
 #include "conversation.h"
-#include "protocol/equalizer.h"
 
 namespace {
 

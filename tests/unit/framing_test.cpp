@@ -7,10 +7,10 @@
 #include <climits>
 #include <string>
 
+#include "core/context.h"
 #include "link/link.h"
-#include "plugin/context.h"
-#include "plugin/lifecycle.h"
 #include "platform/sim/sim.h"
+#include "plugin/lifecycle.h"
 
 namespace {
 
@@ -145,12 +145,13 @@ TEST_F(FramingTest, NulBytesInALineEndItsText) {
 
 TEST_F(FramingTest, PortThatFailsOrAnswersAtOnceIsReadAboutTenTimesASecond) {
     for (int mode = 0; mode < 2; ++mode) {
-        if (mode == 0) sim::failReads(true);
-        else sim::readsReturnAtOnce(true);
+        if (mode == 0)
+            sim::failReads(true);
+        else
+            sim::readsReturnAtOnce(true);
         std::uint64_t before = sim::readCallCount();
         auto start = std::chrono::steady_clock::now();
-        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000))
-            EXPECT_EQ(receiveLine(), 0);
+        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000)) EXPECT_EQ(receiveLine(), 0);
         std::uint64_t reads = sim::readCallCount() - before;
         EXPECT_GE(reads, 5u);
         EXPECT_LE(reads, 12u) << (mode == 0 ? "failing reads" : "empty reads");

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "hostsim/reference_host.h"
-#include "plugin/context.h"
-#include "plugin/lifecycle.h"
 #include "platform/sim/sim.h"
+#include "plugin/lifecycle.h"
 
 class PluginTest : public ::testing::Test {
 protected:
@@ -30,8 +30,10 @@ protected:
         sim::runOnUiThread([h] {
             platform::WindowHandle main = sim::createWindow(
                 [h](unsigned int m, platform::WParam w, platform::LParam l) { return h->mainWindowMessage(m, w, l); });
-            platform::WindowHandle library = sim::createWindow(
-                [h](unsigned int m, platform::WParam w, platform::LParam l) { return h->libraryWindowMessage(m, w, l); });
+            platform::WindowHandle library =
+                sim::createWindow([h](unsigned int m, platform::WParam w, platform::LParam l) {
+                    return h->libraryWindowMessage(m, w, l);
+                });
             h->attach(main, library);
         });
         pluginDescriptor.hostWindow = host->mainWindow;

@@ -73,9 +73,8 @@ TEST_F(LifecycleTest, QuitEndsTheConversationSavesThePortAndUnhooksTheWindow) {
     EXPECT_NE(current, &hostWindowProc);
     // The host window still answers through its own procedure.
     platform::LResult version = 0;
-    sim::runOnUiThread([&] {
-        version = platform::sendMessage(host->mainWindow, platform::messageUser, 0, host::requestVersion);
-    });
+    sim::runOnUiThread(
+        [&] { version = platform::sendMessage(host->mainWindow, platform::messageUser, 0, host::requestVersion); });
     EXPECT_EQ(version, host->version);
 
     std::string log = sim::activityLogText();

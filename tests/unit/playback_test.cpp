@@ -11,9 +11,8 @@ TEST_F(PlaybackTest, TransportCommandsPressTheHostsButtons) {
     start();
     clearRequests();
     EXPECT_TRUE(sendThenSync({"12", "13", "14", "15", "16", "17", "24", "25", "14 ignored argument"}).empty());
-    EXPECT_EQ(requests(), (Requests{"command 40044", "command 40048", "command 40045", "command 40046",
-                                    "command 40061", "command 40060", "command 40058", "command 40059",
-                                    "command 40045"}));
+    EXPECT_EQ(requests(), (Requests{"command 40044", "command 40048", "command 40045", "command 40046", "command 40061",
+                                    "command 40060", "command 40058", "command 40059", "command 40045"}));
 }
 
 TEST_F(PlaybackTest, FilesArePlayedAtOnceOrAddedWithTheWholeRestOfTheLine) {
@@ -39,10 +38,9 @@ TEST_F(PlaybackTest, JumpSeekAndNumberReadTheirArgumentAsDecimal) {
     start();
     clearRequests();
     EXPECT_TRUE(sendThenSync({"8 1", "8 0", "8 abc", "8", "8  -3x", "57 12000", "57 ", "60 42", "60 -7"}).empty());
-    EXPECT_EQ(requests(),
-              (Requests{"user 121 1", "command 40045", "user 121 0", "command 40045", "user 121 0",
-                        "command 40045", "user 121 0", "command 40045", "user 121 -3", "command 40045",
-                        "user 106 12000", "user 106 0", "user 1002 value=42", "user 1002 value=-7"}));
+    EXPECT_EQ(requests(), (Requests{"user 121 1", "command 40045", "user 121 0", "command 40045", "user 121 0",
+                                    "command 40045", "user 121 0", "command 40045", "user 121 -3", "command 40045",
+                                    "user 106 12000", "user 106 0", "user 1002 value=42", "user 1002 value=-7"}));
 }
 
 TEST_F(PlaybackTest, SetVolumeStoresWhatWasAskedAndAnswersWithOneVolumeLine) {

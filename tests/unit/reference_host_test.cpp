@@ -1,5 +1,7 @@
 // The reference host answers the plug-in's requests the way the plug-in relies
 // on; these tests drive its window procedures directly.
+#include "hostsim/reference_host.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "hostsim/library_query.h"
-#include "hostsim/reference_host.h"
 #include "platform/sim/sim.h"
 
 namespace {
@@ -81,9 +82,9 @@ TEST(LibraryQueryText, ParsesThePlugInsFormsWithUnescapedValues) {
     ASSERT_EQ(c.size(), 1u);
     EXPECT_EQ(c[0].value, "X\"& album != \"");
 
-    for (const char* bad : {"", "artist", "artist == X", "artist == \"X", "composer == \"X\"",
-                            "artist == \"X\" &", "artist == \"X\" & ", "!artist", "artist  == \"X\"",
-                            "!year isempty", "!artist isempty & "}) {
+    for (const char* bad :
+         {"", "artist", "artist == X", "artist == \"X", "composer == \"X\"", "artist == \"X\" &", "artist == \"X\" & ",
+          "!artist", "artist  == \"X\"", "!year isempty", "!artist isempty & "}) {
         EXPECT_FALSE(hostsim::parseLibraryQuery(bad, &c)) << bad;
         EXPECT_TRUE(c.empty()) << bad;
     }
@@ -303,7 +304,7 @@ TEST_F(ReferenceHostTest, TransportAndSettingsFollowTheButtons) {
     EXPECT_EQ(host.requestLog.back(), "user 122 -5");
 
     std::int32_t sixty = 60;
-    user(host, host::requestNumber1002, addressParam(&sixty));
+    user(host, host::requestPassNumber, addressParam(&sixty));
     EXPECT_EQ(host.lastNumber1002, 60);
     EXPECT_EQ(host.requestLog.back(), "user 1002 value=60");
 
@@ -357,15 +358,14 @@ TEST_F(ReferenceHostTest, OwnNotificationsPassTheHookAndStayOutOfTheRequestLog) 
 
     EXPECT_EQ(host.volume, 255);
     EXPECT_EQ(host.current, 1);
-    EXPECT_EQ(hookSaw, (std::vector<std::string>{"122 300", "3003 1", "10000 0", "10000 2", "3003 1",
-                                                 "10000 0", "10000 0"}));
+    EXPECT_EQ(hookSaw,
+              (std::vector<std::string>{"122 300", "3003 1", "10000 0", "10000 2", "3003 1", "10000 0", "10000 0"}));
     EXPECT_EQ(host.notificationLog,
-              (std::vector<std::string>{"user 122 300", "user 3003 1", "user 10000 0", "user 10000 2",
-                                        "user 3003 1", "user 10000 0", "user 10000 0"}));
+              (std::vector<std::string>{"user 122 300", "user 3003 1", "user 10000 0", "user 10000 2", "user 3003 1",
+                                        "user 10000 0", "user 10000 0"}));
     // The stops pressed inside the file starts are requests; the play went
     // straight to the model.
-    EXPECT_EQ(host.requestLog,
-              (std::vector<std::string>{"command 40047", "command 40045", "command 40047"}));
+    EXPECT_EQ(host.requestLog, (std::vector<std::string>{"command 40047", "command 40045", "command 40047"}));
     EXPECT_EQ(host.playState, 0);
 }
 

@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
+#include "core/context.h"
 #include "link/link.h"
-#include "plugin/context.h"
-#include "plugin/lifecycle.h"
 #include "platform/sim/sim.h"
+#include "plugin/lifecycle.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST_F(ReplyWriterTest, AFailedWriteAbandonsTheLineAndTheLinkStaysUsable) {
     sim::failNextWrites(1);
     EXPECT_EQ(sendReply("Kfirst"), -1);
     EXPECT_EQ(phone.takeReceived(), "");
-    EXPECT_EQ(sendRawByte('X') , 0);
+    EXPECT_EQ(sendRawByte('X'), 0);
     EXPECT_EQ(phone.takeReceived(), "X");
     sim::failNextWrites(1);
     EXPECT_EQ(sendRawByte('X'), -1);

@@ -439,10 +439,10 @@ TEST_F(SimPlatformTest, MenusSettingsAndTimersKeepWhatTheyAreGiven) {
 
     static std::atomic<int> ticks{0};
     ticks = 0;
-    platform::TimerId timer = platform::startTimer(60000, [](platform::WindowHandle, unsigned int,
-                                                             platform::TimerId, platform::Dword) {
-        if (sim::onUiThread()) ++ticks;
-    });
+    platform::TimerId timer =
+        platform::startTimer(60000, [](platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
+            if (sim::onUiThread()) ++ticks;
+        });
     EXPECT_NE(timer, 0u);
     EXPECT_EQ(sim::liveTimerPeriods(), std::vector<std::uint32_t>{60000});
     sim::fireTimers();

@@ -6,9 +6,9 @@ namespace {
 
 using StatusTest = ConversationTest;
 
-const std::vector<std::string> nowPlayingQueries = {
-    "user 125 0", "user 212 0", "user 126 0", "user 105 0", "user 105 1",
-    "user 104 0", "user 126 2", "user 250 0", "user 251 0"};
+const std::vector<std::string> nowPlayingQueries = {"user 125 0", "user 212 0", "user 126 0",
+                                                    "user 105 0", "user 105 1", "user 104 0",
+                                                    "user 126 2", "user 250 0", "user 251 0"};
 
 TEST_F(StatusTest, PushOnSendsVolumeThenNowPlayingAndPushesEveryChangeUntilPushOff) {
     start();
@@ -61,15 +61,15 @@ TEST_F(StatusTest, TitleKeepsItsTextWithColonsTurnedIntoSemicolons) {
     host->playlist = {{"C:\\Music\\a.mp3", "Artist: Title:: Live:"}};
     host->lengthSeconds = -1;  // a stream without a length
     start();
-    EXPECT_EQ(exchange("18", 2),
-              (std::vector<std::string>{"Q200", "J1:Artist; Title;; Live;:44:2:-1000:5000:0:0:"}));
+    EXPECT_EQ(exchange("18", 2), (std::vector<std::string>{"Q200", "J1:Artist; Title;; Live;:44:2:-1000:5000:0:0:"}));
     EXPECT_EQ(host->playlist[0].title, "Artist: Title:: Live:");
 }
 
 TEST_F(StatusTest, OverlongTitleIsCutSoTheLineFitsOneReply) {
     const std::string fields = ":44:2:180000:5000:0:0:";
     const std::string head = "J1:";
-    for (std::size_t titleLength : {1022 - head.size() - fields.size(), 1023 - head.size() - fields.size(), std::size_t{5000}}) {
+    for (std::size_t titleLength :
+         {1022 - head.size() - fields.size(), 1023 - head.size() - fields.size(), std::size_t{5000}}) {
         onUi([&] { host->playlist = {{"C:\\Music\\long.mp3", std::string(titleLength, 'x')}}; });
         if (!started) start();
         std::vector<std::string> lines = exchange("18", 2);

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/wire.h"
+
 namespace phone {
 
 namespace {
@@ -56,33 +58,45 @@ std::string minutesAndSeconds(int ms) {
 
 const char* playStateName(int state) {
     switch (state) {
-        case 0: return "stopped";
-        case 1: return "playing";
-        case 3: return "paused";
-        default: return "unknown";
+        case 0:
+            return "stopped";
+        case 1:
+            return "playing";
+        case 3:
+            return "paused";
+        default:
+            return "unknown";
     }
 }
 
 const char* itemKind(char listCode, char itemCode, const std::string& text) {
-    if (listCode == 'P') {
+    if (listCode == wire::replyLibraryList) {
         switch (itemCode) {
-            case 'V': return "artist";
-            case 'W': return "album";
-            case 'Y': return "genre";
-            case 'Z': return "title";
-            case 'a': return "library playlist";
+            case wire::itemArtist:
+                return "artist";
+            case wire::itemAlbum:
+                return "album";
+            case wire::itemGenre:
+                return "genre";
+            case wire::itemTitle:
+                return "title";
+            case wire::itemLibraryPlaylist:
+                return "library playlist";
         }
-    } else if (listCode == 'B') {
+    } else if (listCode == wire::replyFileList) {
         switch (itemCode) {
-            case 'D': return "drive";
-            case 'M': return "CD-ROM drive";
-            case 'L': return "playlist file";
-            case 'B':
+            case wire::itemDrive:
+                return "drive";
+            case wire::itemCdRomDrive:
+                return "CD-ROM drive";
+            case wire::itemPlaylistFile:
+                return "playlist file";
+            case wire::itemFolderEntry:
                 if (!text.empty() && text[0] == 'F') return "folder";
                 if (!text.empty() && text[0] == 'T') return "file";
                 return "entry";
         }
-    } else if (listCode == 'F' && itemCode == 'F') {
+    } else if (listCode == wire::replyPlaylistEntry && itemCode == wire::itemPlaylistEntry) {
         return "playlist entry";
     }
     return nullptr;
@@ -169,7 +183,7 @@ std::vector<std::string> readLinesUntilQuiet(LineReader& reader, int quietMs, in
 }
 
 bool decodeNowPlaying(const std::string& line, NowPlaying& out) {
-    if (line.empty() || line[0] != 'J') return false;
+    if (line.empty() || line[0] != wire::replyNowPlaying) return false;
     std::vector<std::string> fields;
     if (!splitColonFields(line.substr(1), fields) || fields.size() != 8) return false;
     NowPlaying decoded;
@@ -184,12 +198,12 @@ bool decodeNowPlaying(const std::string& line, NowPlaying& out) {
 }
 
 bool decodeVolume(const std::string& line, int& volume) {
-    if (line.empty() || line[0] != 'Q') return false;
+    if (line.empty() || line[0] != wire::replyVolume) return false;
     return parseNumber(line.substr(1), volume);
 }
 
 bool decodeEqualizer(const std::string& line, int values[10]) {
-    if (line.empty() || line[0] != 'I') return false;
+    if (line.empty() || line[0] != wire::replyEqualizer) return false;
     std::vector<std::string> fields;
     if (!splitColonFields(line.substr(1), fields) || fields.size() != 10) return false;
     int decoded[10];
@@ -201,22 +215,24 @@ bool decodeEqualizer(const std::string& line, int values[10]) {
 
 ListLine decodeListLine(const std::string& line) {
     ListLine result;
-    if (line == "N") {
+    if (line == std::string(1, wire::replyPlaylistBegins)) {
         result.kind = ListLine::begins;
-        result.listCode = 'F';
+        result.listCode = wire::replyPlaylistEntry;
         return result;
     }
-    if (line.size() < 2 || (line[0] != 'B' && line[0] != 'F' && line[0] != 'P')) return result;
+    if (line.size() < 2 ||
+        (line[0] != wire::replyFileList && line[0] != wire::replyPlaylistEntry && line[0] != wire::replyLibraryList))
+        return result;
     result.listCode = line[0];
     char second = line[1];
     std::string rest = line.substr(2);
-    if (second == 'A' && rest.empty()) {
+    if (second == wire::listBegins && rest.empty()) {
         result.kind = ListLine::begins;
-    } else if (second == 'S' && rest.rfind("Next ", 0) == 0 && parseNumber(rest.substr(5), result.number)) {
+    } else if (second == wire::pageNext && rest.rfind("Next ", 0) == 0 && parseNumber(rest.substr(5), result.number)) {
         result.kind = ListLine::next;
-    } else if (second == 'T' && parseNumber(rest, result.number)) {
+    } else if (second == wire::pagePosition && parseNumber(rest, result.number)) {
         result.kind = ListLine::position;
-    } else if (second == 'U' && rest == "Previous 50") {
+    } else if (second == wire::pagePrevious && rest == "Previous 50") {
         result.kind = ListLine::previous;
     } else if (itemKind(result.listCode, second, rest) != nullptr) {
         result.kind = ListLine::item;
@@ -233,12 +249,11 @@ std::string describeReply(const std::string& line) {
     int volume = 0;
     int bands[10];
     if (decodeNowPlaying(line, playing)) {
-        std::snprintf(text, sizeof text,
-                      "now playing: %s \"%s\" %s/%s, %d kHz, %d channels, shuffle %s, repeat %s",
+        std::snprintf(text, sizeof text, "now playing: %s \"%s\" %s/%s, %d kHz, %d channels, shuffle %s, repeat %s",
                       playStateName(playing.playState), playing.title.c_str(),
-                      minutesAndSeconds(playing.positionMs).c_str(),
-                      minutesAndSeconds(playing.lengthMs).c_str(), playing.sampleRate,
-                      playing.channels, playing.shuffle ? "on" : "off", playing.repeat ? "on" : "off");
+                      minutesAndSeconds(playing.positionMs).c_str(), minutesAndSeconds(playing.lengthMs).c_str(),
+                      playing.sampleRate, playing.channels, playing.shuffle ? "on" : "off",
+                      playing.repeat ? "on" : "off");
         return text;
     }
     if (decodeVolume(line, volume)) {
@@ -253,7 +268,7 @@ std::string describeReply(const std::string& line) {
     ListLine list = decodeListLine(line);
     switch (list.kind) {
         case ListLine::begins:
-            return line == "N" ? "current playlist begins" : "list begins";
+            return line.size() == 1 ? "current playlist begins" : "list begins";
         case ListLine::next:
             return "more: next " + std::to_string(list.number) + " records (send 53)";
         case ListLine::position:
@@ -262,21 +277,18 @@ std::string describeReply(const std::string& line) {
             return "previous page available (send 54)";
         case ListLine::item: {
             std::string shown = list.text;
-            if (list.listCode == 'B' && list.itemCode == 'B' && !shown.empty()) shown.erase(0, 1);
+            if (list.listCode == wire::replyFileList && list.itemCode == wire::itemFolderEntry && !shown.empty())
+                shown.erase(0, 1);
             return std::string(itemKind(list.listCode, list.itemCode, list.text)) + ": " + shown;
         }
         case ListLine::notList:
             break;
     }
-    std::string body = line.substr(1);
-    switch (line[0]) {
-        case 'K': return "version: " + body;
-        case 'X': return line == "X" ? "end of conversation" : "unknown: " + line;
-        case 'b': return "sleep timer: " + body;
-        case 'G': return "playlist saved: " + body;
-        case 'H': return "playlist name already exists: " + body;
-    }
-    return "unknown: " + line;
+    // Lines that are the code alone, and codes followed by a plain text.
+    const char* meaning = wire::replyMeaning(line[0]);
+    if (meaning == nullptr) return "unknown: " + line;
+    if (line[0] == wire::replyEndOfConversation) return line.size() == 1 ? meaning : "unknown: " + line;
+    return std::string(meaning) + ": " + line.substr(1);
 }
 
 }  // namespace phone

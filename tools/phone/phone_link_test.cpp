@@ -1,8 +1,7 @@
 #include "tools/phone/phone_link.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -45,8 +44,8 @@ TEST(PhoneLink, NowPlayingLineDecodesEveryFieldAndRefusesBrokenOnes) {
     EXPECT_EQ("", playing.title);
     EXPECT_EQ(-1000, playing.lengthMs);
 
-    EXPECT_FALSE(phone::decodeNowPlaying("J1:a:44:2:180000:1234:0:1", playing));    // last colon missing
-    EXPECT_FALSE(phone::decodeNowPlaying("J1:a:b:c:44:2:180000:1234:0:1:", playing)); // colon in title
+    EXPECT_FALSE(phone::decodeNowPlaying("J1:a:44:2:180000:1234:0:1", playing));       // last colon missing
+    EXPECT_FALSE(phone::decodeNowPlaying("J1:a:b:c:44:2:180000:1234:0:1:", playing));  // colon in title
     EXPECT_FALSE(phone::decodeNowPlaying("Jx:a:44:2:180000:1234:0:1:", playing));
     EXPECT_FALSE(phone::decodeNowPlaying("Q1:a:44:2:180000:1234:0:1:", playing));
 }
@@ -66,8 +65,8 @@ TEST(PhoneLink, VolumeAndEqualizerLinesDecodeOnlyWhenWhole) {
     EXPECT_EQ(63, bands[2]);
     EXPECT_EQ(-7, bands[3]);
     EXPECT_EQ(6, bands[9]);
-    EXPECT_FALSE(phone::decodeEqualizer("I1:2:3:4:5:6:7:8:9:", bands));       // nine values
-    EXPECT_FALSE(phone::decodeEqualizer("I1:2:3:4:5:6:7:8:9:10:11:", bands)); // eleven
+    EXPECT_FALSE(phone::decodeEqualizer("I1:2:3:4:5:6:7:8:9:", bands));        // nine values
+    EXPECT_FALSE(phone::decodeEqualizer("I1:2:3:4:5:6:7:8:9:10:11:", bands));  // eleven
     EXPECT_FALSE(phone::decodeEqualizer("I1:2:3:4:5:6:7:8:9:10", bands));
 }
 

@@ -13,13 +13,13 @@
 //   --create-pty LINK in place of DEVICE
 //       Makes a pseudo-terminal pair, links its other end as LINK (a COM port
 //       of a Wine prefix, say) and speaks on this end.
+#include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -56,8 +56,8 @@ void askHost(int controlIn, phone::LineReader& host, const std::string& order, c
     std::fflush(stdout);
 }
 
-int runSends(phone::LineReader& reader, const std::vector<std::string>& lines, int collectMs,
-             int controlIn, int controlOut) {
+int runSends(phone::LineReader& reader, const std::vector<std::string>& lines, int collectMs, int controlIn,
+             int controlOut) {
     phone::LineReader host{controlOut, {}};
     for (const std::string& line : lines) {
         std::printf("> %s\n", line.c_str());
@@ -65,14 +65,12 @@ int runSends(phone::LineReader& reader, const std::vector<std::string>& lines, i
             std::fprintf(stderr, "quillon-phone: write failed\n");
             return 1;
         }
-        for (const std::string& reply : phone::readLinesUntilQuiet(reader, collectMs, 30000))
-            printReply(reply);
+        for (const std::string& reply : phone::readLinesUntilQuiet(reader, collectMs, 30000)) printReply(reply);
         if (controlIn >= 0) askHost(controlIn, host, "state", "state");
     }
     if (controlIn >= 0) {
         askHost(controlIn, host, "quit", "exit");
-        for (const std::string& reply : phone::readLinesUntilQuiet(reader, 500, 5000))
-            printReply(reply);
+        for (const std::string& reply : phone::readLinesUntilQuiet(reader, 500, 5000)) printReply(reply);
     }
     return 0;
 }
@@ -117,8 +115,7 @@ int runScript(phone::LineReader& reader, std::istream& script) {
                 return 1;
             }
         } else if (verb == "collect") {
-            for (const std::string& reply :
-                 phone::readLinesUntilQuiet(reader, std::atoi(rest.c_str()), 30000))
+            for (const std::string& reply : phone::readLinesUntilQuiet(reader, std::atoi(rest.c_str()), 30000))
                 printReply(reply);
         } else {
             std::printf("line %d: unknown script command \"%s\"\n", lineNumber, verb.c_str());
@@ -145,16 +142,16 @@ bool takeLines(int fd, std::string& pending, std::vector<std::string>& lines) {
 int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
     std::printf("Type command lines (27 version, 18 status, 14 play, 6 equalizer, ...).\n");
     if (controlIn >= 0)
-        std::printf("Lines starting with ':' go to the test host (:state, :volume N, :track N, "
-                    ":start N, :log).\n");
+        std::printf(
+            "Lines starting with ':' go to the test host (:state, :volume N, :track N, "
+            ":start N, :log).\n");
     std::printf("Ctrl-D ends.\n");
     std::fflush(stdout);
     std::string typed, hostPending;
     bool stateOwed = false;
     bool typingEnded = false;
     for (;;) {
-        pollfd waits[3] = {{typingEnded ? -1 : 0, POLLIN, 0}, {reader.fd, POLLIN, 0},
-                           {controlOut, POLLIN, 0}};
+        pollfd waits[3] = {{typingEnded ? -1 : 0, POLLIN, 0}, {reader.fd, POLLIN, 0}, {controlOut, POLLIN, 0}};
         int count = controlOut >= 0 ? 3 : 2;
         int ready = ::poll(waits, count, stateOwed ? 400 : -1);
         if (ready < 0) continue;
@@ -168,8 +165,7 @@ int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
         if (waits[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             std::string reply;
             phone::ReadResult result;
-            while ((result = phone::readLine(reader, reply, 0)) == phone::ReadResult::line)
-                printReply(reply);
+            while ((result = phone::readLine(reader, reply, 0)) == phone::ReadResult::line) printReply(reply);
             if (result == phone::ReadResult::closed) {
                 std::printf("serial line closed\n");
                 return 0;
@@ -231,21 +227,29 @@ int main(int argc, char** argv) {
         }
         if (i + 1 >= argc) return usage();
         const char* value = argv[++i];
-        if (option == "--send") sends.push_back(value);
-        else if (option == "--collect") collectMs = std::atoi(value);
-        else if (option == "--script") scriptPath = value;
-        else if (option == "--timeout") expectTimeoutMs = std::atoi(value);
-        else if (option == "--control-in") controlInPath = value;
-        else if (option == "--control-out") controlOutPath = value;
-        else if (option == "--create-pty") ptyLink = value;
-        else return usage();
+        if (option == "--send")
+            sends.push_back(value);
+        else if (option == "--collect")
+            collectMs = std::atoi(value);
+        else if (option == "--script")
+            scriptPath = value;
+        else if (option == "--timeout")
+            expectTimeoutMs = std::atoi(value);
+        else if (option == "--control-in")
+            controlInPath = value;
+        else if (option == "--control-out")
+            controlOutPath = value;
+        else if (option == "--create-pty")
+            ptyLink = value;
+        else
+            return usage();
     }
     if ((device == nullptr) == (ptyLink == nullptr)) return usage();
     phone::LineReader reader;
     reader.fd = ptyLink != nullptr ? createLinkedPty(ptyLink) : phone::openSerialDevice(device);
     if (reader.fd < 0) {
-        std::fprintf(stderr, "quillon-phone: cannot open %s: %s\n",
-                     ptyLink != nullptr ? "a pseudo-terminal" : device, std::strerror(errno));
+        std::fprintf(stderr, "quillon-phone: cannot open %s: %s\n", ptyLink != nullptr ? "a pseudo-terminal" : device,
+                     std::strerror(errno));
         return 1;
     }
     int controlIn = -1, controlOut = -1;

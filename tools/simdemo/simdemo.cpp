@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "hostsim/reference_host.h"
-#include "plugin/context.h"
-#include "plugin/lifecycle.h"
 #include "platform/sim/sim.h"
+#include "plugin/lifecycle.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> lines;
@@ -26,12 +26,10 @@ int main(int argc, char** argv) {
     host.lengthSeconds = 215;
     host.positionMs = 12000;
     sim::runOnUiThread([&host] {
-        auto main = sim::createWindow([&host](unsigned m, platform::WParam w, platform::LParam l) {
-            return host.mainWindowMessage(m, w, l);
-        });
-        auto library = sim::createWindow([&host](unsigned m, platform::WParam w, platform::LParam l) {
-            return host.libraryWindowMessage(m, w, l);
-        });
+        auto main = sim::createWindow(
+            [&host](unsigned m, platform::WParam w, platform::LParam l) { return host.mainWindowMessage(m, w, l); });
+        auto library = sim::createWindow(
+            [&host](unsigned m, platform::WParam w, platform::LParam l) { return host.libraryWindowMessage(m, w, l); });
         host.attach(main, library);
     });
     pluginDescriptor.hostWindow = host.mainWindow;

@@ -20,10 +20,9 @@
 //   quit                             quit, unload, exit (also at end of input)
 // Message boxes are reported as "messagebox CAPTION|TEXT" and confirmed, so a
 // failed start never waits for a person.
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -32,8 +31,8 @@
 #include <deque>
 #include <string>
 
+#include "core/host_interface.h"
 #include "hostsim/reference_host.h"
-#include "plugin/host_interface.h"
 
 namespace {
 
@@ -65,8 +64,7 @@ void say(const char* format, ...) {
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_USER || message == WM_COMMAND)
-        return player.mainWindowMessage(message, wParam, lParam);
+    if (message == WM_USER || message == WM_COMMAND) return player.mainWindowMessage(message, wParam, lParam);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -96,14 +94,13 @@ void answerConfiguration(HWND dialog) {
         SendMessageA(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(first));
         SendMessageA(list, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(last));
     }
-    say("dialog %s|items=%d first=%s last=%s selected=%s", windowText(dialog).c_str(),
-        static_cast<int>(count), first, last, selection);
+    say("dialog %s|items=%d first=%s last=%s selected=%s", windowText(dialog).c_str(), static_cast<int>(count), first,
+        last, selection);
     if (configChoice.empty()) {
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         return;
     }
-    SendMessageA(list, LB_SELECTSTRING, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(configChoice.c_str()));
+    SendMessageA(list, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(configChoice.c_str()));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
@@ -124,9 +121,7 @@ BOOL CALLBACK answerDialog(HWND window, LPARAM) {
 }
 
 // Runs from every message loop of this thread, the modal ones included.
-void CALLBACK watchForDialogs(HWND, UINT, UINT_PTR, DWORD) {
-    EnumThreadWindows(GetCurrentThreadId(), answerDialog, 0);
-}
+void CALLBACK watchForDialogs(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), answerDialog, 0); }
 
 // ---- the control channel -------------------------------------------------------
 
@@ -142,8 +137,7 @@ DWORD WINAPI readControlLines(void*) {
             std::string line = pending.substr(0, end);
             pending.erase(0, end + 1);
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            PostMessageA(controlWindow, controlLineMessage, 0,
-                         reinterpret_cast<LPARAM>(_strdup(line.c_str())));
+            PostMessageA(controlWindow, controlLineMessage, 0, reinterpret_cast<LPARAM>(_strdup(line.c_str())));
         }
     }
     PostMessageA(controlWindow, inputEndedMessage, 0, 0);
@@ -229,8 +223,7 @@ void handleLine(const std::string& line) {
         char bands[128] = "";
         int used = 0;
         for (int band = 0; band < 10; ++band)
-            used += std::snprintf(bands + used, sizeof bands - used, band ? ",%d" : "%d",
-                                  player.bands[band]);
+            used += std::snprintf(bands + used, sizeof bands - used, band ? ",%d" : "%d", player.bands[band]);
         say("state play=%d current=%d position=%d length=%d volume=%d bands=%s shuffle=%d "
             "repeat=%d playlist=%s",
             player.playState, player.current, player.positionMs, player.lengthSeconds, player.volume, bands,
@@ -242,8 +235,8 @@ void handleLine(const std::string& line) {
         say("log end %d", static_cast<int>(entries.size()));
     } else if (verb == "config") {
         configChoice = rest;
-        int result = descriptor->messageProc(host::requestShowConfiguration,
-                                             reinterpret_cast<std::intptr_t>(mainWindow), 0, 0);
+        int result =
+            descriptor->messageProc(host::requestShowConfiguration, reinterpret_cast<std::intptr_t>(mainWindow), 0, 0);
         say("config %d", result);
     } else if (verb == "ping") {
         say("pong");
@@ -289,8 +282,8 @@ HWND makeWindow(const char* className, WNDPROC procedure, HWND parent) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = className;
     RegisterClassA(&windowClass);
-    return CreateWindowExA(0, className, className, parent == HWND_MESSAGE ? 0 : WS_OVERLAPPEDWINDOW,
-                           0, 0, 400, 300, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, className, className, parent == HWND_MESSAGE ? 0 : WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                           parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 std::string programFolder() {
@@ -302,8 +295,7 @@ std::string programFolder() {
 }
 
 void seedDemoPlayer() {
-    const char* titles[] = {"Morning Tide", "Glass Harbour", "Paper Lanterns", "Northbound",
-                            "Quiet Engines"};
+    const char* titles[] = {"Morning Tide", "Glass Harbour", "Paper Lanterns", "Northbound", "Quiet Engines"};
     for (const char* title : titles) {
         hostsim::PlaylistEntry entry;
         entry.title = title;
@@ -329,11 +321,16 @@ int main(int argc, char** argv) {
     bool seed = false;
     player.folder = programFolder();
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc) player.iniPath = argv[++i];
-        else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc) player.folder = argv[++i];
-        else if (std::strcmp(argv[i], "--seed") == 0) seed = true;
-        else if (std::strcmp(argv[i], "--notify") == 0) player.notifyOnChange = true;
-        else dllPath = argv[i];
+        if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc)
+            player.iniPath = argv[++i];
+        else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc)
+            player.folder = argv[++i];
+        else if (std::strcmp(argv[i], "--seed") == 0)
+            seed = true;
+        else if (std::strcmp(argv[i], "--notify") == 0)
+            player.notifyOnChange = true;
+        else
+            dllPath = argv[i];
     }
     if (dllPath == nullptr) {
         say("error usage: quillon-testhost [--ini PATH] [--folder PATH] [--seed] [--notify] DLL");

@@ -19,8 +19,8 @@ constexpr int requestShowConfiguration = 1024;
 
 using InitProcedure = int(PLATFORM_CDECL*)();
 using QuitProcedure = void(PLATFORM_CDECL*)();
-using MessageProcedure = int(PLATFORM_CDECL*)(int message, std::intptr_t param1,
-                                              std::intptr_t param2, std::intptr_t param3);
+using MessageProcedure = int(PLATFORM_CDECL*)(int message, std::intptr_t param1, std::intptr_t param2,
+                                              std::intptr_t param3);
 // Entry point type of the one export, winampGetMediaLibraryPlugin.
 struct PluginDescriptor;
 using GetDescriptorProcedure = PluginDescriptor*(PLATFORM_CDECL*)();
@@ -39,27 +39,27 @@ struct PluginDescriptor {
 // ---- requests to the host main window: WM_USER, code in lParam -------------
 
 constexpr platform::LParam requestVersion = 0;
-constexpr platform::LParam requestAddFile = 100;          // wParam: AddFileRecord*
+constexpr platform::LParam requestAddFile = 100;  // wParam: AddFileRecord*
 constexpr platform::LParam requestClearPlaylist = 101;
 constexpr platform::LParam requestStartPlayback = 102;
 constexpr platform::LParam requestPlayState = 104;
-constexpr platform::LParam requestTrackTime = 105;        // wParam 0: position ms, 1: length s
-constexpr platform::LParam requestSeek = 106;             // wParam: time in ms
-constexpr platform::LParam requestWritePlaylist = 120;    // writes "winamp.m3u" in the host folder
+constexpr platform::LParam requestTrackTime = 105;      // wParam 0: position ms, 1: length s
+constexpr platform::LParam requestSeek = 106;           // wParam: time in ms
+constexpr platform::LParam requestWritePlaylist = 120;  // writes "winamp.m3u" in the host folder
 constexpr platform::LParam requestSetPlaylistPosition = 121;
 constexpr platform::LParam requestSetVolume = 122;
 constexpr platform::LParam requestPlaylistLength = 124;
 constexpr platform::LParam requestPlaylistPosition = 125;
-constexpr platform::LParam requestStreamInfo = 126;       // wParam 0: sample rate, 2: channels
-constexpr platform::LParam requestEqualizerBand = 127;    // wParam band; names the band for 128
-constexpr platform::LParam requestSetEqualizerBand = 128; // wParam: host-side value
-constexpr platform::LParam requestEntryTitle = 212;       // wParam index; title address or 0
+constexpr platform::LParam requestStreamInfo = 126;        // wParam 0: sample rate, 2: channels
+constexpr platform::LParam requestEqualizerBand = 127;     // wParam band; names the band for 128
+constexpr platform::LParam requestSetEqualizerBand = 128;  // wParam: host-side value
+constexpr platform::LParam requestEntryTitle = 212;        // wParam index; title address or 0
 constexpr platform::LParam requestShuffle = 250;
 constexpr platform::LParam requestRepeat = 251;
 constexpr platform::LParam requestSetShuffle = 252;
 constexpr platform::LParam requestSetRepeat = 253;
-constexpr platform::LParam requestIniPath = 334;          // address, or a value below 0x10000
-constexpr platform::LParam requestNumber1002 = 1002;      // wParam: address of an int32
+constexpr platform::LParam requestIniPath = 334;      // address, or a value below 0x10000
+constexpr platform::LParam requestPassNumber = 1002;  // wParam: address of an int32
 
 // Notifications the host sends to its own main window.
 constexpr platform::LParam notifyFileStarted = 3003;
@@ -78,16 +78,16 @@ constexpr platform::WParam commandBack5s = 40061;
 
 // ---- the media library window ----------------------------------------------
 
-constexpr unsigned int libraryMessage = 0x1400;             // wParam: record address
-constexpr platform::LParam libraryRunQuery = 0x700;         // LibraryQuery*
-constexpr platform::LParam libraryReleaseResults = 0x705;   // LibraryQuery*
-constexpr platform::LParam libraryPlayRecords = 0x302;      // LibraryPlayRequest*
-constexpr platform::LParam libraryPlaylistsMenu = 0x106;    // MenuRequest*; returns a menu
+constexpr unsigned int libraryMessage = 0x1400;            // wParam: record address
+constexpr platform::LParam libraryRunQuery = 0x700;        // LibraryQuery*
+constexpr platform::LParam libraryReleaseResults = 0x705;  // LibraryQuery*
+constexpr platform::LParam libraryPlayRecords = 0x302;     // LibraryPlayRequest*
+constexpr platform::LParam libraryPlaylistsMenu = 0x106;   // MenuRequest*; returns a menu
 
 // The host's records. Every field is 32 bits wide in the (32-bit) host.
 struct AddFileRecord {
     const char* fileName;
-    const char* title;  // always null
+    const char* title;    // always null
     std::int32_t length;  // always 0
 };
 

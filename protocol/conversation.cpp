@@ -1,12 +1,13 @@
 // The worker thread: reads command lines, dispatches them and pushes the
 // status lines the host window hook has marked as owed, until the stop flag.
 
-#include "link/worker.h"
+#include "protocol/conversation.h"
 
 #include <atomic>
 
+#include "core/context.h"
+#include "core/wire.h"
 #include "link/link.h"
-#include "plugin/context.h"
 #include "protocol/dispatcher.h"
 #include "protocol/status.h"
 
@@ -34,7 +35,7 @@ platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
         if (stopFlag != 0) break;
     }
     // End of conversation: X and LF, one attempt each.
-    sendRawByte('X');
+    sendRawByte(wire::replyEndOfConversation);
     sendRawByte('\n');
     if (portHandover.exchange(1) == 2) platform::closeSerialPort(context.port);
     context.workerFinished = 1;

@@ -44,9 +44,9 @@ extern platform::WindowProcedure previousHostWindowProc;
 extern std::FILE* activityLog;
 
 // The 60-second timer of the sleep timer; 0 when it could not be started.
-extern platform::TimerId minuteTimerId;
+extern std::atomic<platform::TimerId> minuteTimerId;
 
-// Settings and folders read once at init (see settings.h).
+// Settings and folders read once at init.
 extern const char* iniPath;
 extern char extensionList[1024];
 extern char hostDirectory[260];

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
+#include "core/context.h"
+#include "core/host_interface.h"
 #include "platform/platform.h"
-#include "plugin/context.h"
-#include "plugin/host_interface.h"
 
 // WM_USER with the request code in lParam; returns the host's answer.
 inline platform::LResult hostRequest(platform::LParam request, platform::WParam wParam) {

@@ -5,13 +5,13 @@
 
 #include <type_traits>
 
-#include "link/worker.h"
+#include "core/host_interface.h"
 #include "platform/platform.h"
 #include "platform/win32/windows_headers.h"
 #include "plugin/config_dialog.h"
 #include "plugin/host_hook.h"
-#include "plugin/host_interface.h"
 #include "plugin/lifecycle.h"
+#include "protocol/conversation.h"
 #include "protocol/sleep_timer.h"
 
 extern "C" host::PluginDescriptor* PLATFORM_CDECL winampGetMediaLibraryPlugin();
