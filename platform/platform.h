@@ -95,9 +95,10 @@ int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std:
 
 void closeSerialPort(PortHandle port);
 
-// Makes a read or write that another thread has under way on `port` return at
-// once with a failure; the port stays open.
-void cancelSerialPortIo(PortHandle port);
+// Gives up on a stalled link: the read or write another thread has under way on
+// `port` returns at once with a failure, and every later write gives up after a
+// short time-out instead of waiting for ever. The port stays open.
+void abortSerialPortIo(PortHandle port);
 
 // ---- threads, timer, clock -------------------------------------------------
 
@@ -130,9 +131,14 @@ WindowProcedure currentWindowProcedure(WindowHandle window);
 LResult callWindowProcedure(WindowProcedure procedure, WindowHandle window, unsigned int message, WParam wParam,
                             LParam lParam);
 
-// Delivers the messages waiting for the calling (user-interface) thread, above
-// all the synchronous sends of the worker, and returns when none waits.
-void pumpMessages();
+// Delivers the messages that other threads have sent to the calling
+// (user-interface) thread and are waiting for, waiting at most `ms` for one to
+// come. Posted messages and timer ticks stay queued for the host's own loop.
+void waitForSentMessages(std::uint32_t ms);
+
+// Keeps the module that holds `codeAddress` loaded until the process ends, for
+// code that something outside our control may still call.
+void pinModule(const void* codeAddress);
 
 // ---- dialogs ---------------------------------------------------------------
 

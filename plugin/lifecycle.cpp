@@ -59,6 +59,11 @@ int PLATFORM_CDECL pluginInit() {
         return -1;
     }
 
+    // The timer exists and the sleep timer is disarmed before the worker runs,
+    // so a command 28 already waiting on the line finds both as they stay.
+    minuteTimerId = platform::startTimer(60000, &onMinuteTimer);
+    disarmSleepTimer();
+
     context.workerFinished = 0;
     resetWorkerState();
     workerStarted = platform::startThread(&workerMain, &context);
@@ -68,9 +73,6 @@ int PLATFORM_CDECL pluginInit() {
 
     activityLog = platform::openActivityLog(activityLogPath);
     logActivity("start", context.portName);
-
-    minuteTimerId = platform::startTimer(60000, &onMinuteTimer);
-    disarmSleepTimer();
     return 0;
 }
 
@@ -79,37 +81,45 @@ void PLATFORM_CDECL pluginQuit() {
     if (context == nullptr) return;
     stopFlag = 1;
 
-    // The worker's requests are handled on this thread, so the wait lets them
-    // through. It is bounded: a worker stuck on a dead link must not hang the
-    // host. Such a worker keeps this library loaded until it ends (see
-    // startThread); its port I/O is cancelled and the port is left to it to
-    // close, so no handle is closed under it.
+    // Nothing of the sleep timer may act from here on: no tick during the wait
+    // below, and no track start after it.
+    const platform::TimerId timer = minuteTimerId.exchange(0);
+    if (timer != 0) platform::stopTimer(timer);
+    disarmSleepTimer();
+
+    // The worker's requests are handled on this thread, so the wait lets the
+    // messages it sends through, and only those: a timer or a posted message
+    // must not run in the middle of the shutdown. It is bounded by the clock:
+    // a worker stuck on a dead link must not hang the host. Such a worker keeps
+    // this library loaded until it ends (see startThread); its port I/O is
+    // aborted and the port is left to it to close, so no handle is closed under it.
     bool portLeftToWorker = false;
     if (workerStarted) {
-        for (std::uint32_t waited = 0; context->workerFinished == 0 && waited < quitWaitLimitMs; waited += quitPollMs) {
-            platform::pumpMessages();
-            if (context->workerFinished != 0) break;
-            platform::sleepMs(quitPollMs);
-        }
+        const std::uint32_t started = platform::tickCount();
+        while (context->workerFinished == 0 && platform::tickCount() - started < quitWaitLimitMs)
+            platform::waitForSentMessages(quitPollMs);
         if (context->workerFinished == 0) {
             logActivity("stop", "worker did not finish");
-            platform::cancelSerialPortIo(context->port);
+            platform::abortSerialPortIo(context->port);
             portLeftToWorker = leavePortToWorker();
         }
         workerStarted = false;
     }
 
-    if (minuteTimerId != 0) platform::stopTimer(minuteTimerId);
-    minuteTimerId = 0;
     if (context->port != nullptr && !portLeftToWorker) platform::closeSerialPort(context->port);
     if (!portLeftToWorker) context->port = nullptr;
     writeSettings();
 
     // The host may unload this library after quit: the host window must not be
     // left calling into it. Another plug-in may have hooked the window after
-    // us; then its chain still runs through our hook and it stays.
-    if (hookInstalled && platform::currentWindowProcedure(context->hostWindow) == &hostWindowProc) {
-        platform::subclassWindow(context->hostWindow, previousHostWindowProc);
+    // us; its chain then still runs through our hook, which cannot be taken
+    // out, so the library stays loaded for as long as the process lives.
+    if (hookInstalled) {
+        if (platform::currentWindowProcedure(context->hostWindow) == &hostWindowProc) {
+            platform::subclassWindow(context->hostWindow, previousHostWindowProc);
+        } else {
+            platform::pinModule(reinterpret_cast<const void*>(&hostWindowProc));
+        }
         hookInstalled = false;
     }
 

@@ -1,18 +1,15 @@
 #include "protocol/sleep_timer.h"
 
 #include <atomic>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/arguments.h"
 #include "core/host_requests.h"
 #include "core/wire.h"
 #include "link/link.h"
-#include "protocol/status.h"
 
 namespace {
 
@@ -51,8 +48,10 @@ void sendTimerLine(const char* text) { sendCodedReply(wire::replySleepTimer, tex
 void performSleepAction() {
     const std::int32_t action = sleepAction;
     if (action == actionPowerOff) {
-        // The conversation ends for good before the computer goes down.
+        // The conversation ends for good before the computer goes down, and
+        // nothing of the sleep timer acts again.
         stopFlag = 1;
+        armed = 0;
         platform::sleepMs(500);
         platform::powerOff();
     } else if (action == actionStop) {
@@ -62,9 +61,10 @@ void performSleepAction() {
 
 void fadeStep() {
     const std::int32_t faded = truncateVolume(pluginContext->volume.load() * fadeFactor.load());
+    // The hook records a volume set this way and marks its line as owed.
     if (faded > 0) hostRequestNumber(host::requestSetVolume, faded);
-    pluginContext->volume = faded;
-    sendVolumeLine();
+    // The worker sends the volume line: this thread never waits on the port.
+    if (pluginContext->volume.exchange(faded) != faded || faded <= 0) pluginContext->volumeChanged = 1;
 }
 
 void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
@@ -72,6 +72,8 @@ void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platf
     if (countMode == countMinutes) --sleepCount;
     // Tested in every mode: in track mode a count left at 0 fires on every tick.
     if (sleepCount == 0) performSleepAction();
+    // A power-off disarmed the timer: no fade after the end of the conversation.
+    if (armed == 0) return;
     if (--fadeCountdown == 0) {
         fadeCountdown = fadeInterval.load();
         fadeStep();
@@ -102,6 +104,9 @@ int setSleepTimer(const char* argument) {
     char fields[fieldCount][fieldSize];
     splitFields(argument, &fields[0][0], fieldCount, fieldSize);
 
+    // Disarmed while the values change, so that a tick or a file start in
+    // between never acts on a new action with an old count.
+    const std::int32_t wasArmed = armed.exchange(0);
     const std::int32_t count = readDecimal(fields[1]);
     sleepAction = count == 0 ? actionNothing : readDecimal(fields[0]);
     sleepCount = count;
@@ -118,6 +123,7 @@ int setSleepTimer(const char* argument) {
             armed = 1;
         } else {
             sendTimerLine("Could not set timer!");
+            armed = wasArmed;
         }
     } else {
         // The phone expects the confirmation twice in any mode other than minutes.

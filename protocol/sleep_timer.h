@@ -15,7 +15,8 @@ void resetSleepTimer();
 // What the sleep timer does when its count reaches 0: power off (0), press
 // stop (1), or nothing (any other action). User-interface thread.
 void performSleepAction();
-// Multiplies the known volume by the fade factor, sets it and reports it.
+// Multiplies the known volume by the fade factor, sets it at the host and
+// marks the volume line as owed (the worker sends it).
 void fadeStep();
 
 namespace commands {

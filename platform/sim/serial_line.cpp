@@ -27,7 +27,9 @@ struct Line {
     bool open = false;
     std::deque<std::string> bursts;  // from the phone, oldest first
     std::string received;            // from the plug-in, since the last take
-    unsigned cancels = 0;            // cancelSerialPortIo calls on it so far
+    unsigned cancels = 0;            // abortSerialPortIo calls on it so far
+    bool aborted = false;            // later writes give up instead of waiting
+    std::uint64_t idleWaits = 0;     // reads that began to wait on an empty line
 };
 
 struct SerialLines {
@@ -175,6 +177,18 @@ bool Phone::waitForBytes(std::size_t count, int timeoutMs) const {
     return waitForLine(portName_, timeoutMs, [count](const Line& line) { return line.received.size() >= count; });
 }
 
+bool Phone::waitForQuiet(int timeoutMs) const {
+    std::uint64_t start = 0;
+    {
+        SerialLines& s = serial();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        std::shared_ptr<Line> line = lineNamed(s, portName_);
+        if (line == nullptr) return false;
+        start = line->idleWaits;
+    }
+    return waitForLine(portName_, timeoutMs, [start](const Line& line) { return line.idleWaits >= start + 2; });
+}
+
 std::vector<std::string> Phone::takeLines() {
     SerialLines& s = serial();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -272,12 +286,13 @@ PortHandle openSerialPort(const char* portName) {
     return nullptr;
 }
 
-void cancelSerialPortIo(PortHandle port) {
+void abortSerialPortIo(PortHandle port) {
     SerialLines& s = serial();
     std::lock_guard<std::mutex> lock(s.mutex);
     std::shared_ptr<Line> line = openLine(s, port);
     if (line == nullptr) return;
     ++line->cancels;
+    line->aborted = true;
     s.changed.notify_all();
 }
 
@@ -292,11 +307,19 @@ int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint3
     if (line->bursts.empty() && !s.readsReturnAtOnce) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.readIdleMs);
         const unsigned cancels = line->cancels;
-        s.changed.wait_until(lock, deadline, [&] {
-            return !line->bursts.empty() || !line->open || s.failReads || s.readsReturnAtOnce ||
-                   line->cancels != cancels;
-        });
+        ++line->idleWaits;
+        s.changed.notify_all();
+        bool woken = false;
+        {
+            sim::detail::BlockedScope blocked;
+            woken = s.changed.wait_until(lock, deadline, [&] {
+                return !line->bursts.empty() || !line->open || s.failReads || s.readsReturnAtOnce ||
+                       line->cancels != cancels;
+            });
+        }
         if (!line->open || s.failReads || line->cancels != cancels) return -1;
+        // The idle time-out ran out: the simulated clock saw it pass too.
+        if (!woken) sim::detail::advanceClockBy(static_cast<std::uint32_t>(s.readIdleMs));
     }
     if (line->bursts.empty()) return 0;
     std::string& burst = line->bursts.front();
@@ -319,8 +342,16 @@ int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std:
     ++s.writeCalls;
     std::shared_ptr<Line> line = openLine(s, port);
     if (line == nullptr || written == nullptr || (bytes == nullptr && size > 0)) return -1;
+    if (s.holdWrites && line->aborted) {
+        // An aborted port's write gives up after its short time-out.
+        sim::detail::advanceClockBy(100);
+        return 0;
+    }
     const unsigned cancels = line->cancels;
-    s.changed.wait(lock, [&] { return !s.holdWrites || !line->open || line->cancels != cancels; });
+    {
+        sim::detail::BlockedScope blocked;
+        s.changed.wait(lock, [&] { return !s.holdWrites || !line->open || line->cancels != cancels; });
+    }
     if (!line->open || line->cancels != cancels) return -1;
     if (s.failWrites > 0) {
         --s.failWrites;

@@ -21,11 +21,17 @@ void reset();
 
 // ---- the user-interface thread ---------------------------------------------
 
-// Runs `work` on the simulated user-interface thread and waits for it. Sends
-// from other threads to windows are handled there, in order, one at a time,
-// while that thread is idle or inside platform::pumpMessages().
+// Runs `work` on the simulated user-interface thread and waits for it, as a
+// posted message. Sends from other threads to windows are handled there too, in
+// order, one at a time, while that thread is idle or waits for sent messages
+// (platform::waitForSentMessages, which leaves posted work queued).
 void runOnUiThread(const std::function<void()>& work);
+// Queues `work` as a posted message and returns at once.
+void postToUiThread(std::function<void()> work);
 bool onUiThread();
+// Ends the user-interface thread once its queue is empty (at the end of a
+// test program; the next runOnUiThread starts a new one).
+void stopUiThread();
 
 // ---- serial lines -----------------------------------------------------------
 
@@ -53,6 +59,11 @@ public:
     bool waitForLines(int count, int timeoutMs = 2000) const;
     // Waits for at least `count` bytes.
     bool waitForBytes(std::size_t count, int timeoutMs = 2000) const;
+    // Waits (real time) until the plug-in has begun two reads that found
+    // nothing to receive since the call. Every line sent before the call has
+    // then been taken, and every status mark made before it has been handled by
+    // a full turn of the conversation loop. False on time-out.
+    bool waitForQuiet(int timeoutMs = 2000) const;
     // Complete received lines without their LF, taking them.
     std::vector<std::string> takeLines();
 
@@ -60,8 +71,9 @@ private:
     std::string portName_;
 };
 
-// How long a read with nothing to receive waits before returning 0 bytes
-// (the port's idle time-out; real time). Default 1000 ms.
+// How long a read with nothing to receive waits before returning 0 bytes (the
+// port's idle time-out): that long in real time, and the simulated clock moves
+// on by as much. Default 1000 ms.
 void setReadIdleMs(int ms);
 
 // Fault injection on every open port.
@@ -106,8 +118,15 @@ platform::IntPtr lastDialogResult();
 
 // Runs every live timer's procedure once, on the UI thread, as one tick.
 void fireTimers();
+// Queues one tick as a posted message (WM_TIMER) and returns at once.
+void postTimerTick();
 int liveTimerCount();
+// The simulated clock (platform::tickCount): it moves on only by the plug-in's
+// sleeps and waits, and by these two.
 void setTickCount(std::uint32_t ms);
+void advanceClock(std::uint32_t ms);
+// How often platform::pinModule was called.
+int pinnedModuleCount();
 // Number of threads started through platform::startThread, and how many ended.
 int threadsStarted();
 int threadsEnded();

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace sim::detail {
@@ -14,6 +15,28 @@ void resetMenus();
 void resetTimersAndThreads();
 void resetSettings();
 void resetFiles();
+
+// Runs `work` on the user-interface thread as a message sent from another
+// thread: quit's wait for sent messages delivers it.
+void sendToUiThread(const std::function<void()>& work);
+
+// Threads started through platform::startThread count as running except while
+// they wait inside the simulated platform (a read, a held write, a send).
+class BlockedScope {
+public:
+    BlockedScope();
+    ~BlockedScope();
+    BlockedScope(const BlockedScope&) = delete;
+    BlockedScope& operator=(const BlockedScope&) = delete;
+
+private:
+    bool counted_;
+};
+
+// Moves the simulated clock on by `ms` when no started thread is running, so a
+// wait with a deadline runs out only while the threads it waits for are stuck.
+void advanceClockWhileBlocked(std::uint32_t ms);
+void advanceClockBy(std::uint32_t ms);
 
 // Windows compares names, keys and paths without regard to case (ASCII only,
 // like the system code page's upper half left alone).

@@ -33,17 +33,16 @@ Timers& timers() {
     return *state;
 }
 
-// The tick count runs in real milliseconds from the value a test last set, so
-// code that measures how long a call took sees real durations.
+// The simulated clock: it moves only when the plug-in sleeps or waits, or when
+// a test moves it, so nothing measured in the native tests is wall-clock time.
 std::atomic<std::uint32_t> tick{0};
-std::atomic<std::int64_t> tickSetAt{0};
 
-std::int64_t steadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+std::uint32_t currentTick() { return tick.load(); }
 
-std::uint32_t currentTick() { return tick.load() + static_cast<std::uint32_t>(steadyMs() - tickSetAt.load()); }
+// Threads started by the plug-in that are not waiting inside the simulation.
+std::atomic<int> runningThreads{0};
+thread_local bool isStartedThread = false;
+std::atomic<int> pinnedModules{0};
 std::atomic<int> started{0};
 std::atomic<int> ended{0};
 std::atomic<int> powerOffs{0};
@@ -61,6 +60,20 @@ namespace sim {
 
 namespace detail {
 
+BlockedScope::BlockedScope() : counted_(isStartedThread) {
+    if (counted_) --runningThreads;
+}
+
+BlockedScope::~BlockedScope() {
+    if (counted_) ++runningThreads;
+}
+
+void advanceClockWhileBlocked(std::uint32_t ms) {
+    if (runningThreads.load() <= 0) tick += ms;
+}
+
+void advanceClockBy(std::uint32_t ms) { tick += ms; }
+
 void resetTimersAndThreads() {
     {
         Timers& t = timers();
@@ -70,7 +83,7 @@ void resetTimersAndThreads() {
     }
     ++threadGeneration;
     tick = 0;
-    tickSetAt = steadyMs();
+    pinnedModules = 0;
     started = 0;
     ended = 0;
     powerOffs = 0;
@@ -115,9 +128,15 @@ std::vector<std::uint32_t> liveTimerPeriods() {
     return periods;
 }
 
-void setTickCount(std::uint32_t ms) {
-    tickSetAt = steadyMs();
-    tick = ms;
+void setTickCount(std::uint32_t ms) { tick = ms; }
+
+void advanceClock(std::uint32_t ms) { tick += ms; }
+
+int pinnedModuleCount() { return pinnedModules.load(); }
+
+void postTimerTick() {
+    // As WM_TIMER: the timers live when the tick is handled are the ones called.
+    postToUiThread([] { fireTimers(); });
 }
 
 int threadsStarted() { return started.load(); }
@@ -139,8 +158,11 @@ bool startThread(ThreadProcedure procedure, void* parameter) {
     if (procedure == nullptr) return false;
     std::uint64_t generation = threadGeneration.load();
     ++started;
+    ++runningThreads;
     std::thread([procedure, parameter, generation] {
+        isStartedThread = true;
         procedure(parameter);
+        --runningThreads;
         if (threadGeneration.load() == generation) ++ended;
     }).detach();
     return true;
@@ -161,12 +183,19 @@ void stopTimer(TimerId timer) {
     t.live.erase(timer);
 }
 
-void sleepMs(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(std::uint32_t ms) {
+    // The clock moves on by the whole pause; a moment of real time lets the
+    // other threads run.
+    tick += ms;
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
 
 std::uint32_t tickCount() { return currentTick(); }
 
 void lockReplies() { replyLock().lock(); }
 void unlockReplies() { replyLock().unlock(); }
+
+void pinModule(const void*) { ++pinnedModules; }
 
 int powerOff() {
     ++powerOffs;

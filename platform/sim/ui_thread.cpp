@@ -1,9 +1,15 @@
 // The simulated user-interface thread: one real thread that runs queued work
 // in order, one item at a time, and the reset of the whole simulated world.
+//
+// Work comes in two kinds, as messages do on Windows: sent (a sendMessage from
+// another thread, whose sender waits) and posted (timer ticks, and whatever a
+// test runs there). The thread's idle loop runs both in order; a wait for sent
+// messages only (quit's) runs the sent ones and leaves the posted ones queued.
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -14,7 +20,9 @@
 namespace {
 
 struct WorkItem {
-    const std::function<void()>* work = nullptr;
+    std::function<void()> work;
+    bool sent = false;
+    bool waited = true;  // someone waits for it; else it deletes itself
     bool done = false;
     std::exception_ptr failure;
 };
@@ -24,11 +32,13 @@ struct UiThread {
     std::condition_variable queued;
     std::condition_variable finished;
     std::deque<WorkItem*> queue;
+    std::thread thread;
     bool started = false;
+    bool stopping = false;
 };
 
-// Never destroyed: the thread waits on these until the process ends, and a
-// static destructor must not pull them away from under it.
+// Never destroyed: a static destructor must not pull these away from under a
+// thread that still uses them.
 UiThread& ui() {
     static UiThread* thread = new UiThread;
     return *thread;
@@ -36,21 +46,42 @@ UiThread& ui() {
 
 thread_local bool isUiThread = false;
 
-// Runs the oldest item with the lock released, so the item may send, pump or
-// queue further work; called with the lock held.
-void runOldest(std::unique_lock<std::mutex>& lock) {
+// Runs `item`, already out of the queue, with the lock released, so that it may
+// send, pump or queue further work; called with the lock held.
+void runItem(std::unique_lock<std::mutex>& lock, WorkItem* item) {
     UiThread& u = ui();
-    WorkItem* item = u.queue.front();
-    u.queue.pop_front();
     lock.unlock();
     try {
-        (*item->work)();
+        item->work();
     } catch (...) {
         item->failure = std::current_exception();
     }
     lock.lock();
+    if (!item->waited) {
+        delete item;
+        return;
+    }
     item->done = true;
     u.finished.notify_all();
+}
+
+void runOldest(std::unique_lock<std::mutex>& lock) {
+    UiThread& u = ui();
+    WorkItem* item = u.queue.front();
+    u.queue.pop_front();
+    runItem(lock, item);
+}
+
+// The oldest sent item, taken out of the queue; nullptr when none waits.
+WorkItem* takeOldestSent(UiThread& u) {
+    for (auto it = u.queue.begin(); it != u.queue.end(); ++it) {
+        if ((*it)->sent) {
+            WorkItem* item = *it;
+            u.queue.erase(it);
+            return item;
+        }
+    }
+    return nullptr;
 }
 
 void uiThreadMain() {
@@ -58,9 +89,39 @@ void uiThreadMain() {
     UiThread& u = ui();
     std::unique_lock<std::mutex> lock(u.mutex);
     for (;;) {
-        u.queued.wait(lock, [&u] { return !u.queue.empty(); });
+        u.queued.wait(lock, [&u] { return !u.queue.empty() || u.stopping; });
+        if (u.queue.empty()) return;
         runOldest(lock);
     }
+}
+
+void enqueue(UiThread& u, std::unique_lock<std::mutex>&, WorkItem* item) {
+    if (!u.started) {
+        u.started = true;
+        u.stopping = false;
+        u.thread = std::thread(uiThreadMain);
+    }
+    u.queue.push_back(item);
+    u.queued.notify_all();
+}
+
+void runAndWait(std::function<void()> work, bool sent) {
+    if (isUiThread) {
+        work();
+        return;
+    }
+    UiThread& u = ui();
+    WorkItem item;
+    item.work = std::move(work);
+    item.sent = sent;
+    std::unique_lock<std::mutex> lock(u.mutex);
+    enqueue(u, lock, &item);
+    {
+        sim::detail::BlockedScope blocked;
+        u.finished.wait(lock, [&item] { return item.done; });
+    }
+    lock.unlock();
+    if (item.failure) std::rethrow_exception(item.failure);
 }
 
 }  // namespace
@@ -69,30 +130,37 @@ namespace sim {
 
 bool onUiThread() { return isUiThread; }
 
-void runOnUiThread(const std::function<void()>& work) {
-    if (isUiThread) {
-        work();
-        return;
-    }
+void runOnUiThread(const std::function<void()>& work) { runAndWait(work, false); }
+
+void postToUiThread(std::function<void()> work) {
     UiThread& u = ui();
-    WorkItem item;
-    item.work = &work;
+    auto* item = new WorkItem;
+    item->work = std::move(work);
+    item->waited = false;
     std::unique_lock<std::mutex> lock(u.mutex);
-    if (!u.started) {
-        u.started = true;
-        std::thread(uiThreadMain).detach();
+    enqueue(u, lock, item);
+}
+
+void stopUiThread() {
+    UiThread& u = ui();
+    std::thread thread;
+    {
+        std::unique_lock<std::mutex> lock(u.mutex);
+        if (!u.started) return;
+        u.stopping = true;
+        u.started = false;
+        u.queued.notify_all();
+        thread = std::move(u.thread);
     }
-    u.queue.push_back(&item);
-    u.queued.notify_one();
-    u.finished.wait(lock, [&item] { return item.done; });
-    lock.unlock();
-    if (item.failure) std::rethrow_exception(item.failure);
+    if (thread.joinable()) thread.join();
 }
 
 void reset() {
     // Everything queued before the reset is handled against the old world.
     if (isUiThread) {
-        platform::pumpMessages();
+        UiThread& u = ui();
+        std::unique_lock<std::mutex> lock(u.mutex);
+        while (!u.queue.empty()) runOldest(lock);
     } else {
         runOnUiThread([] {});
     }
@@ -105,6 +173,8 @@ void reset() {
 }
 
 namespace detail {
+
+void sendToUiThread(const std::function<void()>& work) { runAndWait(work, true); }
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -135,12 +205,28 @@ std::size_t copyCut(const std::string& text, char* out, std::size_t size) {
 
 namespace platform {
 
-void pumpMessages() {
-    // Only the user-interface thread has messages waiting for it.
-    if (!isUiThread) return;
+void waitForSentMessages(std::uint32_t ms) {
+    // Only the user-interface thread has messages sent to it.
+    if (!isUiThread) {
+        sleepMs(ms);
+        return;
+    }
     UiThread& u = ui();
     std::unique_lock<std::mutex> lock(u.mutex);
-    while (!u.queue.empty()) runOldest(lock);
+    // A short real wait lets the other threads run; the simulated clock moves
+    // on by the whole time asked for while they are all blocked.
+    u.queued.wait_for(lock, std::chrono::milliseconds(1), [&u] {
+        for (const WorkItem* item : u.queue)
+            if (item->sent) return true;
+        return false;
+    });
+    bool delivered = false;
+    while (WorkItem* item = takeOldestSent(u)) {
+        runItem(lock, item);
+        delivered = true;
+    }
+    lock.unlock();
+    if (!delivered) sim::detail::advanceClockWhileBlocked(ms);
 }
 
 }  // namespace platform

@@ -268,7 +268,7 @@ LResult sendMessage(WindowHandle window, unsigned int message, WParam wParam, LP
         // As SendMessage from another thread: the window's own thread handles
         // it, in turn, and the sender waits for the answer.
         LResult result = 0;
-        sim::runOnUiThread([&] { result = sendMessage(window, message, wParam, lParam); });
+        sim::detail::sendToUiThread([&] { result = sendMessage(window, message, wParam, lParam); });
         return result;
     }
     WindowProcedure procedure = currentWindowProcedure(window);

@@ -23,20 +23,18 @@ LResult callWindowProcedure(WindowProcedure procedure, WindowHandle window, unsi
     return CallWindowProcA(procedure, window, message, wParam, lParam);
 }
 
-void pumpMessages() {
-    // PeekMessage itself delivers the messages other threads send to this one;
-    // posted ones are dispatched here.
+void waitForSentMessages(std::uint32_t ms) {
+    // Wakes for messages sent from other threads only; PeekMessage with this
+    // filter delivers them and leaves posted messages and timers queued.
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_SENDMESSAGE, 0);
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // The host's own loop has to see the quit request; put it back and
-            // stop, since peeking would take it again at once.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+void pinModule(const void* codeAddress) {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       static_cast<LPCSTR>(codeAddress), &module);
 }
 
 // ---- dialogs ---------------------------------------------------------------

@@ -38,8 +38,18 @@ void closeSerialPort(PortHandle port) {
     if (port != nullptr) CloseHandle(port);
 }
 
-void cancelSerialPortIo(PortHandle port) {
-    if (port != nullptr) CancelIoEx(port, nullptr);
+void abortSerialPortIo(PortHandle port) {
+    if (port == nullptr) return;
+    // From now on a write that the link does not take gives up after 100 ms.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = 0;
+    timeouts.WriteTotalTimeoutMultiplier = 0;
+    timeouts.WriteTotalTimeoutConstant = 100;
+    SetCommTimeouts(port, &timeouts);
+    PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    CancelIoEx(port, nullptr);
 }
 
 }  // namespace platform

@@ -2,8 +2,6 @@
 // plug-in, send lines, and read what the host was asked, in order.
 #pragma once
 
-#include <chrono>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,41 +36,14 @@ protected:
         sim::runOnUiThread(work);
     }
 
-    // Sends `lines` and then command 27, whose reply marks the point where
-    // everything before it has been carried out. Returns the reply lines that
-    // came before the marker, and takes the marker's traffic out of the host's
-    // log so that the log shows only what `lines` asked for. The version query
-    // carries wParam 0, so with the status push on the marker is followed by a
-    // now-playing line of its own; that line is taken too.
+    // Sends `lines` as one burst and returns every line the plug-in sent until
+    // it was quiet again: the replies, and the pushes the lines led to.
     std::vector<std::string> sendThenSync(const std::vector<std::string>& lines) {
         std::string burst;
         for (const std::string& line : lines) burst += line + "\n";
-        phone.send(burst + "27\n");
-        std::vector<std::string> before;
-        bool markerSeen = false;
-        bool done = false;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done && std::chrono::steady_clock::now() < deadline) {
-            if (!phone.waitForLines(1, 50)) continue;
-            for (std::string& line : phone.takeLines()) {
-                if (!markerSeen && line.rfind("KWinamp ", 0) == 0) {
-                    markerSeen = true;
-                    done = pluginContext->statusPush == 0;
-                } else if (markerSeen && line[0] == 'J') {
-                    done = true;
-                } else {
-                    before.push_back(std::move(line));
-                }
-                if (done) break;
-            }
-        }
-        if (done) {
-            forgetMarkerTraffic();
-            settle();
-            return before;
-        }
-        ADD_FAILURE() << "no answer to the marker command";
-        return before;
+        phone.send(burst);
+        settle();
+        return phone.takeLines();
     }
 
     // Takes `count` lines the plug-in sends unasked, then settles.
@@ -83,36 +54,13 @@ protected:
         return lines;
     }
 
-    // A pushed line reaches the phone before the worker clears the mark that
-    // caused it, and a change the hook marks in between is absorbed by design.
-    // Tests that cause one change after another wait here for the marks to be
-    // cleared first, so that each change gets its own line.
-    void settle() {
-        for (int waited = 0; waited < 2000; waited += 1) {
-            const bool volumeOwed = pluginContext->volumeChanged != 0;
-            const bool statusOwed = pluginContext->statusPush != 0 && pluginContext->playStateChanged != 0;
-            if (!volumeOwed && !statusOwed) return;
-            platform::sleepMs(1);
-        }
-        ADD_FAILURE() << "the worker did not clear its marks";
-    }
+    // Waits until the plug-in has taken every line sent so far and the
+    // conversation loop has handled every mark made so far.
+    void settle() { EXPECT_TRUE(phone.waitForQuiet()) << "the plug-in did not come back to reading"; }
 
     // The sleep timer's state as command 59 reports it.
     std::string timerState() {
         std::vector<std::string> lines = exchange("59", 1);
         return lines.empty() ? "<none>" : lines.back();
-    }
-
-private:
-    void forgetMarkerTraffic() {
-        sim::runOnUiThread([&] {
-            std::vector<std::string>& log = host->requestLog;
-            for (auto it = log.rbegin(); it != log.rend(); ++it) {
-                if (*it == "user 0 0") {
-                    log.erase(std::next(it).base(), log.end());
-                    return;
-                }
-            }
-        });
     }
 };

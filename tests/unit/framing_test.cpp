@@ -150,8 +150,8 @@ TEST_F(FramingTest, PortThatFailsOrAnswersAtOnceIsReadAboutTenTimesASecond) {
         else
             sim::readsReturnAtOnce(true);
         std::uint64_t before = sim::readCallCount();
-        auto start = std::chrono::steady_clock::now();
-        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000)) EXPECT_EQ(receiveLine(), 0);
+        const std::uint32_t start = platform::tickCount();
+        while (platform::tickCount() - start < 1000) EXPECT_EQ(receiveLine(), 0);
         std::uint64_t reads = sim::readCallCount() - before;
         EXPECT_GE(reads, 5u);
         EXPECT_LE(reads, 12u) << (mode == 0 ? "failing reads" : "empty reads");

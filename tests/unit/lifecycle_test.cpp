@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "harness.h"
 #include "plugin/host_hook.h"
@@ -43,9 +44,9 @@ TEST_F(LifecycleTest, PortThatCannotBeOpenedFailsWithOneMessageBoxAndStartsNothi
         EXPECT_NE(current, &hostWindowProc);
 
         // Quit after the failure waits for nothing and still saves the name.
-        auto start = std::chrono::steady_clock::now();
+        const std::uint32_t start = platform::tickCount();
         stopPlugin();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+        EXPECT_EQ(platform::tickCount() - start, 0u);
         EXPECT_EQ(phone.received(), "");
         resetPluginState();
         started = stopped = false;
@@ -147,28 +148,28 @@ TEST_F(LifecycleTest, DescriptorIsWhatTheHostExpects) {
 
 namespace {
 
-TEST_F(LifecycleTest, QuitDoesNotHangOnAWorkerStuckOnADeadLink) {
+TEST_F(LifecycleTest, QuitGivesUpOnAWorkerStuckOnADeadLinkAndTheWorkerStillEnds) {
     ASSERT_EQ(startPlugin(), 0);
     sim::holdWrites(true);  // the phone stopped reading: writes never complete
     phone.send("27\n");
     ASSERT_TRUE(waitForRequests(2));  // the version request went out; its line is stuck
 
-    auto start = std::chrono::steady_clock::now();
+    const std::uint32_t start = platform::tickCount();
     stopPlugin();
-    auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took, std::chrono::milliseconds(quitWaitLimitMs + 1000));
-    EXPECT_GE(took, std::chrono::milliseconds(quitWaitLimitMs));
-    EXPECT_EQ(pluginContext->workerFinished, 0);
-    // The port is left to the worker, which closes it when it ends.
-    EXPECT_TRUE(sim::portIsOpen("COM6"));
+    const std::uint32_t took = platform::tickCount() - start;
+    EXPECT_GE(took, quitWaitLimitMs);
+    EXPECT_LT(took, quitWaitLimitMs + 1000);
     EXPECT_EQ(ini(*host, settingsSection, "portName"), "COM6");
 
-    sim::holdWrites(false);
-    for (int i = 0; i < 200 && pluginContext->workerFinished == 0; ++i) platform::sleepMs(10);
+    // The stuck write was aborted and the end-of-conversation bytes give up on
+    // the dead link, so the worker ends and closes the port by itself, with
+    // the link still stalled. (The real-time bound only guards against a hang.)
+    for (int i = 0; i < 2000 && sim::threadsEnded() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(sim::threadsEnded(), 1);
     EXPECT_EQ(pluginContext->workerFinished, 1);
     EXPECT_FALSE(sim::portIsOpen("COM6"));
-    // The cancelled version line never went out; the end of the conversation did.
-    EXPECT_EQ(phone.received(), "X\n");
+    EXPECT_EQ(phone.received(), "");
 }
 
 }  // namespace

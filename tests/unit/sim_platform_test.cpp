@@ -56,7 +56,7 @@ TEST_F(SimPlatformTest, SendsFromAWorkerAreHandledInOrderOnTheUiThreadWhileItPum
     EXPECT_EQ(platform::currentWindowProcedure(window), hookProcedure);
 
     // The worker's sends block until handled; the UI thread waits for the
-    // worker the way quit does, pumping all the while.
+    // worker the way quit does, letting sent messages through all the while.
     std::atomic<int> workerDone{0};
     std::vector<platform::LResult> answers;
     std::thread worker([&] {
@@ -66,10 +66,7 @@ TEST_F(SimPlatformTest, SendsFromAWorkerAreHandledInOrderOnTheUiThreadWhileItPum
         workerDone = 1;
     });
     sim::runOnUiThread([&] {
-        while (workerDone == 0) {
-            platform::pumpMessages();
-            platform::sleepMs(1);
-        }
+        while (workerDone == 0) platform::waitForSentMessages(1);
     });
     worker.join();
 
