@@ -64,6 +64,8 @@ platform::LResult ReferenceHost::mainWindowMessage(unsigned int message, platfor
 platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::LParam code) {
     const std::int32_t value = number(wParam);
     const int size = static_cast<int>(playlist.size());
+    if (titleInSharedBuffer && code != host::requestEntryTitle)
+        std::snprintf(sharedTitle_, sizeof sharedTitle_, "%s", "(overwritten)");
 
     switch (number(code)) {
         case host::requestAddFile: {
@@ -86,8 +88,8 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
                 requestLog.push_back(userLine(code, wParam));
                 return 0;
             }
-            std::memcpy(&lastNumber1002, integer, sizeof lastNumber1002);
-            requestLog.push_back("user 1002 value=" + std::to_string(lastNumber1002));
+            std::memcpy(&lastPassedNumber, integer, sizeof lastPassedNumber);
+            requestLog.push_back("user 1002 value=" + std::to_string(lastPassedNumber));
             return 0;
         }
         default:
@@ -97,6 +99,7 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
     requestLog.push_back(userLine(code, wParam));
     switch (number(code)) {
         case host::requestVersion:
+            if (delayVersionMs > 0) platform::sleepMs(static_cast<std::uint32_t>(delayVersionMs));
             return version;
         case host::requestClearPlaylist:
             clearPlaylist();
@@ -153,6 +156,11 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
             // The text lives in the playlist entry, so the address holds until
             // the playlist changes.
             if (value < 0 || value >= size) return 0;
+            if (titleInSharedBuffer) {
+                std::snprintf(sharedTitle_, sizeof sharedTitle_, "%s",
+                              playlist[static_cast<std::size_t>(value)].title.c_str());
+                return addressOf(sharedTitle_);
+            }
             return addressOf(playlist[static_cast<std::size_t>(value)].title.c_str());
         case host::requestShuffle:
             return shuffle;

@@ -68,7 +68,7 @@ public:
     int version = 0x5666;
     int sampleRate = 44;
     int channels = 2;
-    int lastNumber1002 = 0;
+    int lastPassedNumber = 0;
     std::string iniPath = "C:\\Program Files\\Winamp\\winamp.ini";
     bool answerIniPath = true;                         // false: request 334 answers 1 (no address)
     std::string folder = "C:\\Program Files\\Winamp";  // the host program's folder
@@ -82,6 +82,12 @@ public:
     // 102, 121, clear, add, library play) are announced to the main window as a
     // real host does: 3003 for a file start, then the state-change notification.
     bool notifyOnChange = false;
+
+    // When true, request 212 answers with one buffer of the host's that every
+    // later request overwrites, as a host may: the title must be copied at once.
+    bool titleInSharedBuffer = false;
+    // How long the host takes over the version request (platform::sleepMs).
+    int delayVersionMs = 0;
 
     // Windows the host owns; set by attach().
     platform::WindowHandle mainWindow = nullptr;
@@ -121,6 +127,8 @@ public:
     std::vector<std::string> notificationLog;
 
 private:
+    char sharedTitle_[2048] = {};
+
     // Records and texts handed out by one query run, owned until its release.
     struct HeldResults {
         std::vector<host::LibraryRecord> records;

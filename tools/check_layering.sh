@@ -5,45 +5,30 @@ set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
-# Lower number: lower layer. Folders not listed here (tools, tests, hostsim,
-# bench) sit above all of them and are not checked.
-rank() {
-    case "$1" in
-        platform) echo 0 ;;
-        core) echo 1 ;;
-        link) echo 2 ;;
-        protocol) echo 3 ;;
-        library) echo 4 ;;
-        files) echo 5 ;;
-        plugin) echo 6 ;;
-        *) echo "" ;;
-    esac
-}
+# Lower layers first. Folders not listed here (tools, tests, hostsim, bench)
+# sit above all of them and are not checked.
+layers="platform core link protocol library files plugin"
 
-bad=0
-checked=0
-for folder in platform core link protocol library files plugin; do
-    [ -d "$folder" ] || continue
-    own=$(rank "$folder")
-    while IFS= read -r match; do
-        [ -n "$match" ] || continue
-        file=${match%%:*}
-        included=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"${match#*:}")
-        top=${included%%/*}
-        theirs=$(rank "$top")
-        checked=$((checked + 1))
-        if [ -z "$theirs" ] && [ "$top" != "$included" ]; then
-            echo "layering: $file includes $included, which is outside the plug-in's layers" >&2
-            bad=1
-        elif [ -n "$theirs" ] && [ "$theirs" -gt "$own" ]; then
-            echo "layering: $file ($folder) includes $included ($top is a higher layer)" >&2
-            bad=1
-        fi
-    done < <(grep -rHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$folder" --include='*.h' --include='*.cpp' || true)
-done
-if [ "$checked" -eq 0 ]; then
-    echo "layering: no includes found under $root" >&2
-    exit 1
-fi
-[ "$bad" -eq 0 ] && echo "layering: $checked includes checked, every one points down"
-exit "$bad"
+folders=()
+for folder in $layers; do [ -d "$folder" ] && folders+=("$folder"); done
+
+grep -rHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "${folders[@]}" --include='*.h' --include='*.cpp' |
+    awk -v layers="$layers" '
+        BEGIN { n = split(layers, names, " "); for (i = 1; i <= n; i++) rank[names[i]] = i }
+        {
+            file = substr($0, 1, index($0, ":") - 1)
+            split(file, parts, "/"); own = parts[1]
+            included = $0; sub(/^[^"]*"/, "", included); sub(/".*$/, "", included)
+            top = included; sub(/\/.*$/, "", top)
+            checked++
+            if (!(top in rank)) {
+                if (top != included) { print "layering: " file " includes " included ", outside the plug-in'"'"'s layers" > "/dev/stderr"; bad = 1 }
+            } else if (rank[top] > rank[own]) {
+                print "layering: " file " (" own ") includes " included " (" top " is a higher layer)" > "/dev/stderr"; bad = 1
+            }
+        }
+        END {
+            if (checked == 0) { print "layering: no includes found" > "/dev/stderr"; exit 1 }
+            if (!bad) print "layering: " checked " includes checked, every one points down"
+            exit bad
+        }'

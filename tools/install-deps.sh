@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ make pkg-config python3
     libgtest-dev libgmock-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine64 xvfb xauth
+    wine64 xvfb xauth locales
 )
 
 missing=()
@@ -15,13 +15,22 @@ for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    echo "install-deps: everything is installed"
-    exit 0
-fi
-
-echo "install-deps: installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: every package is installed"
+else
+    echo "install-deps: installing ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# A locale with a decimal comma, for the test that the fade factor reads the
+# same whatever locale the host process runs in.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+    echo "install-deps: generating the de_DE.UTF-8 locale"
+    $sudo sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+fi

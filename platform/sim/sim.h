@@ -130,6 +130,10 @@ int pinnedModuleCount();
 // Number of threads started through platform::startThread, and how many ended.
 int threadsStarted();
 int threadsEnded();
+// While set, platform::startThread returns only once the new thread has first
+// waited inside the simulation (a read, a send, a held write) or ended, so the
+// new thread's first steps happen before its starter's next ones.
+void runNewThreadsFirst(bool first);
 // Makes platform::startTimer fail (return 0).
 void failTimerStart(bool fail);
 // The periods of the live timers, in the order they were started.

@@ -2,7 +2,9 @@
 // real; the clock and the timers are driven by the test.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -42,6 +44,25 @@ std::uint32_t currentTick() { return tick.load(); }
 // Threads started by the plug-in that are not waiting inside the simulation.
 std::atomic<int> runningThreads{0};
 thread_local bool isStartedThread = false;
+
+// While set, startThread returns only once the new thread has first waited
+// inside the simulation or ended: the worst case for whoever started it.
+std::atomic<bool> newThreadsFirst{false};
+struct FirstWait {
+    std::mutex mutex;
+    std::condition_variable reached;
+    bool done = false;
+};
+thread_local FirstWait* firstWait = nullptr;
+
+void signalFirstWait() {
+    FirstWait* wait = firstWait;
+    if (wait == nullptr) return;
+    firstWait = nullptr;
+    std::lock_guard<std::mutex> lock(wait->mutex);
+    wait->done = true;
+    wait->reached.notify_all();
+}
 std::atomic<int> pinnedModules{0};
 std::atomic<int> started{0};
 std::atomic<int> ended{0};
@@ -62,6 +83,7 @@ namespace detail {
 
 BlockedScope::BlockedScope() : counted_(isStartedThread) {
     if (counted_) --runningThreads;
+    signalFirstWait();
 }
 
 BlockedScope::~BlockedScope() {
@@ -84,6 +106,7 @@ void resetTimersAndThreads() {
     ++threadGeneration;
     tick = 0;
     pinnedModules = 0;
+    newThreadsFirst = false;
     started = 0;
     ended = 0;
     powerOffs = 0;
@@ -132,6 +155,8 @@ void setTickCount(std::uint32_t ms) { tick = ms; }
 
 void advanceClock(std::uint32_t ms) { tick += ms; }
 
+void runNewThreadsFirst(bool first) { newThreadsFirst = first; }
+
 int pinnedModuleCount() { return pinnedModules.load(); }
 
 void postTimerTick() {
@@ -159,12 +184,19 @@ bool startThread(ThreadProcedure procedure, void* parameter) {
     std::uint64_t generation = threadGeneration.load();
     ++started;
     ++runningThreads;
-    std::thread([procedure, parameter, generation] {
+    auto wait = newThreadsFirst.load() ? std::make_shared<FirstWait>() : nullptr;
+    std::thread([procedure, parameter, generation, wait] {
         isStartedThread = true;
+        firstWait = wait.get();
         procedure(parameter);
         --runningThreads;
         if (threadGeneration.load() == generation) ++ended;
+        signalFirstWait();
     }).detach();
+    if (wait != nullptr) {
+        std::unique_lock<std::mutex> lock(wait->mutex);
+        wait->reached.wait(lock, [&wait] { return wait->done; });
+    }
     return true;
 }
 

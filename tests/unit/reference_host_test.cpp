@@ -305,7 +305,7 @@ TEST_F(ReferenceHostTest, TransportAndSettingsFollowTheButtons) {
 
     std::int32_t sixty = 60;
     user(host, host::requestPassNumber, addressParam(&sixty));
-    EXPECT_EQ(host.lastNumber1002, 60);
+    EXPECT_EQ(host.lastPassedNumber, 60);
     EXPECT_EQ(host.requestLog.back(), "user 1002 value=60");
 
     user(host, host::requestClearPlaylist);
