@@ -182,3 +182,61 @@ TEST(SerialDevicePath, NamesWithoutABackslashGetTheDevicePrefix) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FramingTest, ALineOf1023BytesIsKeptWhenItsLfComesInALaterRead) {
+    const std::string line = "2 " + std::string(1021, 'a');  // 1023 bytes before the LF
+    phone.send(line);
+    EXPECT_EQ(receiveLine(), 0);
+    phone.send("\n");
+    EXPECT_EQ(nextLine(), 2);
+    EXPECT_EQ(take(), std::string(1021, 'a'));
+    // One byte more is overlong, however the reads cut it.
+    phone.send("3 " + std::string(1022, 'b'));
+    EXPECT_EQ(receiveLine(), 0);
+    phone.send("\n13\n");
+    EXPECT_EQ(nextLine(), 13);
+}
+
+// Cutting the same bytes into reads of any sizes never changes which lines are
+// taken, their order or their numbers; lines up to 1023 bytes are all kept and
+// an overlong one never runs.
+TEST_F(FramingTest, HowTheReadsCutTheBytesNeverChangesTheLines) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::string stream;
+        std::vector<std::pair<int, std::string>> expected;  // number and argument of each kept line
+        for (int i = 0; i < 12; ++i) {
+            const int number = static_cast<int>(next(70)) - 3;
+            const std::size_t argumentLength = next(4) == 0 ? 1000 + next(40) : next(30);
+            std::string argument(argumentLength, static_cast<char>('a' + next(26)));
+            std::string text = std::to_string(number) + " " + argument;
+            if (text.size() <= 1023) expected.emplace_back(number, argument);
+            stream += text + "\n";
+        }
+        for (std::size_t at = 0; at < stream.size();) {
+            const std::size_t piece = 1 + next(next(3) == 0 ? 1100 : 40);
+            phone.send(stream.substr(at, piece));
+            at += piece;
+        }
+        std::vector<std::pair<int, std::string>> taken;
+        for (int reads = 0; reads < 400 && taken.size() < expected.size(); ++reads) {
+            const int number = receiveLine();
+            if (pluginContext->lineConsumed != 0) continue;
+            taken.emplace_back(number, take());
+        }
+        EXPECT_EQ(taken, expected) << "round " << round;
+        // Nothing is left over to turn into a line of its own (the bytes of an
+        // overlong last line may still be on their way).
+        phone.send("0 end\n");
+        EXPECT_EQ(nextLine(400), 0);
+        EXPECT_EQ(take(), "end");
+    }
+}
+
+}  // namespace

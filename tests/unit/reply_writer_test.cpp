@@ -112,3 +112,20 @@ TEST_F(ReplyWriterTest, LinesFromTwoThreadsNeverInterleave) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ReplyWriterTest, AStalledPortIsOfferedTheLineAgainAtMostAHundredTimesASecond) {
+    sim::takeNothingOnNextWrites(50);
+    const std::uint64_t writesBefore = sim::writeCallCount();
+    const std::uint32_t start = platform::tickCount();
+    EXPECT_EQ(sendReply("K1"), 0);
+    EXPECT_EQ(phone.takeReceived(), "K1\n");
+    const std::uint64_t writes = sim::writeCallCount() - writesBefore;
+    const std::uint32_t took = platform::tickCount() - start;
+    EXPECT_EQ(writes, 51u);
+    // Each write that took nothing is followed by a pause of its own.
+    EXPECT_GE(took, 50u * 10u);
+}
+
+}  // namespace

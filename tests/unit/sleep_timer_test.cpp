@@ -157,6 +157,22 @@ TEST_F(SleepTimerTest, TrackCountFiresOnTheNthFileStartAndRepeatsEveryTickWhileA
     EXPECT_EQ(requests(), (Lines{"command 40047", "command 40047"}));
 }
 
+TEST_F(SleepTimerTest, ACountOfZeroActsOnNothingEvenWhenItAskedForPowerOff) {
+    start();
+    // Track mode leaves the count at 0, so every tick tests it: the action
+    // must be the one that does nothing.
+    EXPECT_EQ(sendThenSync({"28 0:0:1:1:0"}), (Lines{"bEnabled!", "bEnabled!"}));
+    clearRequests();
+    sim::fireTimers();
+    sim::fireTimers();
+    EXPECT_EQ(sim::powerOffRequests(), 0);
+    EXPECT_EQ(stopFlag.load(), 0);
+    EXPECT_EQ(sendThenSync({"28 1:0:0:1:0"}), (Lines{"bEnabled!"}));
+    sim::fireTimers();
+    EXPECT_TRUE(requests().empty());
+    EXPECT_EQ(timerState(), "bEnabled!");
+}
+
 TEST_F(SleepTimerTest, CancelStopsCountingAndFading) {
     start();
     EXPECT_EQ(sendThenSync({"28 1:1:0:0.5:1", "29"}), (Lines{"bEnabled!", "bDisabled!"}));
