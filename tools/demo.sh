@@ -113,6 +113,31 @@ stopWine() {
     [ "$stopStatus" -le 1 ]
 }
 
+# Whatever way the demo ends, nothing it started is left running.
+phonePid=""
+teePid=""
+hostSidePid=""
+fifos=""
+link=""
+cleanup() {
+    status=$?
+    trap - EXIT INT TERM HUP
+    hostPid=""
+    [ -z "$fifos" ] || hostPid=$(cat "$fifos/wine.pid" 2>/dev/null) || :  # the host never started
+    for pid in $phonePid $teePid $hostSidePid $hostPid; do
+        kill "$pid" 2>/dev/null || :  # already ended
+    done
+    if ! stopWine; then
+        echo "demo: wineserver -k failed (status $stopStatus); Wine may still run in $WINEPREFIX" >&2
+        [ "$status" -ne 0 ] || status=1
+    fi
+    [ -z "$link" ] || rm -f "$link"
+    [ -z "$fifos" ] || rm -rf "$fifos"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
 # Runs one step of making the prefix with a time limit, its output to the log.
 prefixStep() {
     what=$1
@@ -169,25 +194,6 @@ rm -f "$link"
 : >"$hostLog"
 : >"$phoneLog"
 
-phonePid=""
-teePid=""
-hostSidePid=""
-cleanup() {
-    status=$?
-    trap - EXIT INT TERM HUP
-    for pid in $phonePid $teePid $hostSidePid $(cat "$fifos/wine.pid" 2>/dev/null); do
-        kill "$pid" 2>/dev/null || :  # already ended
-    done
-    if ! stopWine; then
-        echo "demo: wineserver -k failed (status $stopStatus); Wine may still run in $WINEPREFIX" >&2
-        [ "$status" -ne 0 ] || status=1
-    fi
-    rm -f "$link"
-    rm -rf "$fifos"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM HUP
 
 # The wineserver is started here rather than by the test host, so that what it
 # prints (it lists every object it still holds when it is stopped) goes to its
