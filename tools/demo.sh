@@ -12,7 +12,8 @@
 # Installs what is missing and builds what it needs (win64 and native presets)
 # unless QUILLON_DEMO_NO_BUILD=1.
 # The Wine prefix is made once under build/demo-wine and reused; the logs of
-# the last run (prefix.log, host.log, phone.log) are kept beside it.
+# the last run are kept beside it: build.log, prefix.log (making the prefix),
+# host.log (the test host's and Wine's stderr), wineserver.log, phone.log.
 #
 # Settings from the environment:
 #   QUILLON_WIN64_DIR    the win64 build (quillon-testhost.exe, ml_quillon.dll)
