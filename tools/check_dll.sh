@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks a built plug-in library before it ships: its name, its one undecorated
-# export, its dialog and logo resources, and that it imports nothing but Windows
+# export, its dialog and logo resources, that it imports nothing but Windows
 # system libraries (the MinGW runtime must be linked in, or the host fails to
-# load it on a plain Windows).
+# load it on a plain Windows), and that it is stripped, its symbols kept in
+# ml_quillon.dll.debug beside it.
 #
 # usage: tools/check_dll.sh path/to/ml_quillon.dll
 set -u
@@ -19,14 +20,16 @@ fail() {
 }
 
 objdump=
-for tool in x86_64-w64-mingw32-objdump i686-w64-mingw32-objdump objdump; do
-    if command -v "$tool" >/dev/null 2>&1; then
-        objdump=$tool
+objcopy=
+for prefix in x86_64-w64-mingw32- i686-w64-mingw32- ""; do
+    if command -v "${prefix}objdump" >/dev/null 2>&1 && command -v "${prefix}objcopy" >/dev/null 2>&1; then
+        objdump=${prefix}objdump
+        objcopy=${prefix}objcopy
         break
     fi
 done
 if [ -z "$objdump" ]; then
-    echo "FAIL: no objdump found" >&2
+    echo "FAIL: no objdump and objcopy found" >&2
     exit 2
 fi
 if [ ! -f "$dll" ]; then
@@ -108,6 +111,44 @@ for wanted in "5/101:dialog 101" "2/106:bitmap 106"; do
         fail "resource ${wanted#*:} is missing"
     fi
 done
+
+# Stripped: no COFF symbol table and no debug sections left in the DLL.
+sections=$("$objdump" -h "$dll" | awk '$1 ~ /^[0-9]+$/ { print $2 }')
+symbols=$("$objdump" -t "$dll" | awk '/^\[/ { count++ } END { print count + 0 }')
+echo "symbols: $symbols"
+[ "$symbols" -eq 0 ] || fail "the library still has $symbols symbols: it is not stripped"
+debugSections=$(printf '%s\n' "$sections" | grep -E '^\.(z?debug|stab|symtab|strtab)' | paste -sd ' ' -)
+[ -z "$debugSections" ] || fail "the library still has debug sections: $debugSections"
+
+# The symbols are kept in NAME.debug beside it, which the DLL's debug link
+# names together with that file's CRC-32 (a stale file would not match).
+debugFile=$dll.debug
+if printf '%s\n' "$sections" | grep -qx '\.gnu_debuglink'; then
+    scratch=$(mktemp -d)
+    if "$objcopy" --dump-section .gnu_debuglink="$scratch/link" "$dll" "$scratch/copy"; then
+        linkName=$(tr '\0' '\n' <"$scratch/link" | head -n 1)
+        linkCrc=$(tail -c 4 "$scratch/link" | od -An -tx1 | tr -d ' \n')
+        echo "debug link: $linkName"
+        [ "$linkName" = "$name.debug" ] || fail "the debug link names $linkName, not $name.debug"
+        if [ ! -f "$debugFile" ]; then
+            fail "the symbols file $debugFile is missing"
+        else
+            # gzip ends its output with the CRC-32 of the input, least significant byte first.
+            debugCrc=$(gzip -c "$debugFile" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')
+            [ "$debugCrc" = "$linkCrc" ] ||
+                fail "$debugFile does not belong to this build (CRC-32 $debugCrc, the link wants $linkCrc)"
+            kept=$("$objdump" -t "$debugFile" | awk '/^\[/ { count++ } END { print count + 0 }')
+            echo "symbols kept: $kept in $(basename "$debugFile") ($(wc -c <"$debugFile") bytes)"
+            [ "$kept" -gt 0 ] || fail "$debugFile holds no symbols"
+        fi
+    else
+        fail "cannot read the debug link of $dll"
+    fi
+    rm -rf "$scratch"
+else
+    fail "the library has no debug link to its symbols file"
+    [ -f "$debugFile" ] || fail "the symbols file $debugFile is missing"
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
