@@ -51,6 +51,7 @@ TEST_F(StartQuitTest, QuitLetsOnlyTheWorkersMessagesThroughAndNoTimerFiresInside
     start();
     // Power off at the next minute tick.
     EXPECT_EQ(sendThenSync({"28 0:1:0:1:0"}), (Lines{"bEnabled!"}));
+    clearRequests();
     sim::holdWrites(true);
     phone.send("27\n");
     ASSERT_TRUE(waitForRequests(1));  // the version request went out; its line is stuck
@@ -90,6 +91,7 @@ TEST_F(StartQuitTest, TheFadeNeverWaitsBehindAStalledWriteAndTheWorkerSendsItsLi
     start();
     // No action (count 0), fade by a half every minute.
     EXPECT_EQ(sendThenSync({"28 1:0:0:0.5:1"}), (Lines{"bEnabled!"}));
+    clearRequests();
     sim::holdWrites(true);
     phone.send("27\n");
     ASSERT_TRUE(waitForRequests(1));
