@@ -46,6 +46,10 @@ constexpr char pageNext = 'S';  // "Next " and the count that remains
 constexpr char pagePosition = 'T';
 constexpr char pagePrevious = 'U';  // "Previous 50"
 
+// The texts of the paging lines after their codes; the Next line adds the count.
+constexpr const char* pageNextText = "Next ";
+constexpr const char* pagePreviousText = "Previous 50";
+
 struct ReplyCode {
     char code;
     const char* meaning;

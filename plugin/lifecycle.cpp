@@ -3,6 +3,7 @@
 #include "plugin/lifecycle.h"
 
 #include "core/context.h"
+#include "library/media_library.h"
 #include "link/link.h"
 #include "plugin/config_dialog.h"
 #include "plugin/host_hook.h"
@@ -143,4 +144,5 @@ void resetPluginState() {
     hookInstalled = false;
     resetReceiver();
     resetSleepTimer();
+    resetLibraryState();
 }

@@ -1,0 +1,82 @@
+#include "library/media_library.h"
+
+#include <cstdio>
+
+#include "core/context.h"
+
+host::LibraryQuery browseQuery{};
+host::LibraryQuery selectionQuery{};
+
+namespace {
+
+char queryText[queryTextSize];
+host::LibraryPlayRequest playRequest{};
+
+platform::WParam addressParam(const void* record) {
+    return static_cast<platform::WParam>(reinterpret_cast<std::uintptr_t>(record));
+}
+
+void sendLibraryRequest(const void* record, platform::LParam operation) {
+    platform::sendMessage(pluginContext->libraryWindow, host::libraryMessage, addressParam(record), operation);
+}
+
+}  // namespace
+
+bool composeQueryText(const char* format, const char* first, const char* second) {
+    const int length = std::snprintf(queryText, sizeof queryText, format, first, second);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof queryText) {
+        queryText[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+void runLibraryQuery(host::LibraryQuery& query) {
+    query.maxResults = 0;
+    query.queryText = queryText;
+    sendLibraryRequest(&query, host::libraryRunQuery);
+}
+
+void releaseLibraryResults(host::LibraryQuery& query) {
+    sendLibraryRequest(&query, host::libraryReleaseResults);
+    // The host has freed them: nothing may read them again before the next run.
+    query.results = {nullptr, 0, 0};
+}
+
+std::int32_t libraryResultCount(const host::LibraryQuery& query) {
+    if (query.results.records == nullptr || query.results.count < 0) return 0;
+    return query.results.count;
+}
+
+void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode) {
+    playRequest.kind = 0;
+    playRequest.list = &list;
+    playRequest.enqueue = mode;
+    sendLibraryRequest(&playRequest, host::libraryPlayRecords);
+}
+
+const char* libraryFieldText(const host::LibraryRecord& record, LibraryField field) {
+    const char* text = nullptr;
+    switch (field) {
+        case LibraryField::artist:
+            text = record.artist;
+            break;
+        case LibraryField::album:
+            text = record.album;
+            break;
+        case LibraryField::genre:
+            text = record.genre;
+            break;
+        case LibraryField::title:
+            text = record.title;
+            break;
+    }
+    return text != nullptr ? text : "";
+}
+
+void resetLibraryState() {
+    browseQuery = {};
+    selectionQuery = {};
+    playRequest = {};
+    queryText[0] = '\0';
+}

@@ -1,0 +1,52 @@
+// The paged list dialogue: every list the phone browses is a description
+// handed to runPagedList, which sends it in pages of 50 and keeps the
+// conversation to itself at each page end, until a line it does not take.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// A command number the list takes while it waits, and what it does with the
+// rest of the line. `mode` is handed to the action unchanged (the library
+// lists use 0 for play and 1 for enqueue).
+struct ListSelection {
+    int number;
+    int mode;
+    void (*action)(const char* argument, int mode);
+};
+
+// The text of record `index` (0 <= index < the record count). A null result
+// means the record is gone, and the list ends there. The text need only stay
+// valid until the next call.
+using ListItemText = const char* (*)(const void* source, std::int32_t index);
+
+struct PagedList {
+    char listCode = '\0';
+    // The first line of the list ("PA", "BA", or "N" for the current playlist).
+    const char* header = "";
+    // Whole lines sent after the header, before the records are obtained.
+    const char* const* fixedLines = nullptr;
+    int fixedLineCount = 0;
+    // The number of records, or, when obtainRecords is set, what it returns;
+    // it runs after the header and the fixed lines have gone out.
+    std::int32_t recordCount = 0;
+    std::int32_t (*obtainRecords)(const void* source) = nullptr;
+    char itemCode = '\0';
+    ListItemText itemText = nullptr;
+    const void* source = nullptr;
+    // A record whose item text equals the last item sent produces no line; the
+    // pages still count records.
+    bool skipsRepeats = false;
+    const ListSelection* selections = nullptr;
+    int selectionCount = 0;
+    // False: every item at once, then the wait, with no paging lines.
+    bool paged = true;
+    // The buffer an item line is composed in (two code characters, the text and
+    // a NUL); longer texts are cut. At most one reply line.
+    std::size_t itemLineSize = 1024;
+};
+
+// Runs the list to its end: a line it does not take (left waiting, lineConsumed
+// 0, for the conversation loop or an outer list), the stop flag, no records, or
+// a record that is gone. Returns 0.
+int runPagedList(const PagedList& list);

@@ -1,0 +1,360 @@
+// The paged list dialogue on lists made up here: the test thread plays the
+// worker, the phone's lines wait on the line before the list starts, and the
+// list runs until a line it does not take.
+
+#include "protocol/paged_list.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "harness.h"
+#include "link/link.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Records of a made-up list, and what the list read of them.
+struct Records {
+    std::vector<std::string> texts;
+    std::int32_t goneAt = -1;  // this record is gone when read
+    std::int32_t stopAt = -1;  // reading this record raises the stop flag
+    std::int32_t lowestRead = INT32_MAX;
+    std::int32_t highestRead = INT32_MIN;
+};
+
+const char* recordText(const void* source, std::int32_t index) {
+    Records& records = *const_cast<Records*>(static_cast<const Records*>(source));
+    records.lowestRead = std::min(records.lowestRead, index);
+    records.highestRead = std::max(records.highestRead, index);
+    if (index == records.stopAt) stopFlag = 1;
+    if (index == records.goneAt) return nullptr;
+    if (index < 0 || index >= static_cast<std::int32_t>(records.texts.size())) return "<outside>";
+    return records.texts[static_cast<std::size_t>(index)].c_str();
+}
+
+// What the selection actions were asked to do, as "mode:argument".
+std::vector<std::string> actions;
+void recordAction(const char* argument, int mode) { actions.push_back(std::to_string(mode) + ":" + argument); }
+void raiseStopFlag(const char*, int) { stopFlag = 1; }
+
+std::vector<std::string> numbered(const char* stem, int count) {
+    std::vector<std::string> texts;
+    char text[32];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(text, sizeof text, "%s%03d", stem, i);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+// The item lines of records [first, last) as the phone receives them.
+Lines items(const std::vector<std::string>& texts, int first, int last, const char* codes = "PZ") {
+    Lines lines;
+    for (int i = first; i < last; ++i) lines.push_back(codes + texts[static_cast<std::size_t>(i)]);
+    return lines;
+}
+
+Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Lines as one text, so that a failure shows where they differ.
+std::string joined(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+class PagedListTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        actions.clear();
+        pluginContext = new PluginContext;
+        pluginContext->hostWindow = host->mainWindow;
+        pluginContext->libraryWindow = host->libraryWindow;
+        pluginContext->port = platform::openSerialPort("COM6");
+        ASSERT_NE(pluginContext->port, nullptr);
+    }
+
+    void TearDown() override {
+        platform::closeSerialPort(pluginContext->port);
+        resetPluginState();
+        PluginTest::TearDown();
+    }
+
+    PagedList libraryList(Records& records, const ListSelection* selections = nullptr, int selectionCount = 0) {
+        PagedList list;
+        list.listCode = 'P';
+        list.header = "PA";
+        list.recordCount = static_cast<std::int32_t>(records.texts.size());
+        list.itemCode = 'Z';
+        list.itemText = recordText;
+        list.source = &records;
+        list.selections = selections;
+        list.selectionCount = selectionCount;
+        return list;
+    }
+
+    // Runs the list with the phone's `lines` waiting. A list that keeps
+    // running (one that spins on a line it never takes) is stopped by the
+    // stop flag after a while, and the test fails.
+    Lines run(const PagedList& list, const std::string& lines) {
+        phone.send(lines);
+        std::atomic<bool> done{false};
+        bool stoppedByWatch = false;
+        std::thread watch([&] {
+            for (int waited = 0; waited < 3000 && !done; waited += 5) platform::sleepMs(5);
+            if (!done) {
+                stoppedByWatch = true;
+                stopFlag = 1;
+            }
+        });
+        EXPECT_EQ(runPagedList(list), 0);
+        done = true;
+        watch.join();
+        EXPECT_FALSE(stoppedByWatch) << "the list did not end by itself";
+        return phone.takeLines();
+    }
+
+    // The line the list ended on, still waiting to be carried out.
+    std::string waitingLine() { return pluginContext->lineConsumed == 0 ? pluginContext->commandToken : "<none>"; }
+
+    // Takes the next line on the port that nobody has read yet; its number.
+    int nextUnreadLine() {
+        pluginContext->lineConsumed = 1;
+        const int number = receiveLine();
+        pluginContext->lineConsumed = 1;
+        return number;
+    }
+};
+
+TEST_F(PagedListTest, AListWithoutRecordsSendsItsHeaderAndFixedLinesAndLeavesTheNextLineUnread) {
+    Records records;
+    const char* fixed[] = {"PZAll Tracks"};
+    PagedList list = libraryList(records);
+    list.fixedLines = fixed;
+    list.fixedLineCount = 1;
+    EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"PA", "PZAll Tracks"}));
+    EXPECT_EQ(waitingLine(), "<none>");
+    EXPECT_EQ(nextUnreadLine(), 14);
+
+    // A count below zero is no records either.
+    list.recordCount = -3;
+    EXPECT_EQ(joined(run(list, "12\n")), joined(Lines{"PA", "PZAll Tracks"}));
+    EXPECT_EQ(nextUnreadLine(), 12);
+    EXPECT_EQ(records.highestRead, INT32_MIN);
+}
+
+TEST_F(PagedListTest, FiftyRecordsMakeOnePageWithoutNextAndBothPageTurnsAreIgnored) {
+    Records records{numbered("t", 50)};
+    EXPECT_EQ(joined(run(libraryList(records), "53\n54\n14\n")), joined(Lines{"PA"} + items(records.texts, 0, 50)));
+    EXPECT_EQ(waitingLine(), "14");
+    EXPECT_EQ(records.lowestRead, 0);
+    EXPECT_EQ(records.highestRead, 49);
+}
+
+TEST_F(PagedListTest, FiftyOneRecordsPutTheLastOnASecondPage) {
+    Records records{numbered("t", 51)};
+    // 53 on the last page, where no Next line was sent, is taken and ignored;
+    // 54 then returns to the first page.
+    const Lines lines = run(libraryList(records), "53\n53\n54\n12\n");
+    EXPECT_EQ(joined(lines),
+              joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 1", "PT50", "PUPrevious 50"} +
+                     items(records.texts, 50, 51) + Lines{"PT0"} + items(records.texts, 0, 50) + Lines{"PSNext 1"}));
+    EXPECT_EQ(waitingLine(), "12");
+    EXPECT_EQ(records.highestRead, 50);
+}
+
+TEST_F(PagedListTest, HundredFiftyRecordsPageForwardAndBackOnePageAtATime) {
+    Records records{numbered("t", 150)};
+    const Lines lines = run(libraryList(records), "53\n54\n54\n13\n");
+    EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
+                                    Lines{"PSNext 50", "PT50", "PUPrevious 50"} + items(records.texts, 50, 100) +
+                                    Lines{"PSNext 50", "PT0"} + items(records.texts, 0, 50) + Lines{"PSNext 50"}));
+    EXPECT_EQ(waitingLine(), "13");
+}
+
+TEST_F(PagedListTest, PreviousPageAfterAShortLastPageShowsThePageBeforeIt) {
+    Records records{numbered("t", 120)};
+    const Lines lines = run(libraryList(records), "53\n53\n54\n54\n54\n14\n");
+    EXPECT_EQ(joined(lines),
+              joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 50", "PT50", "PUPrevious 50"} +
+                     items(records.texts, 50, 100) + Lines{"PSNext 20", "PT100", "PUPrevious 50"} +
+                     items(records.texts, 100, 120) + Lines{"PT50", "PUPrevious 50"} + items(records.texts, 50, 100) +
+                     Lines{"PSNext 20", "PT0"} + items(records.texts, 0, 50) + Lines{"PSNext 50"}));
+    EXPECT_EQ(waitingLine(), "14");
+    EXPECT_GE(records.lowestRead, 0);
+    EXPECT_LE(records.highestRead, 119);
+}
+
+TEST_F(PagedListTest, SkippingListsCountRecordsOnTheirPagesAndReturnToEachPageExactly) {
+    // 130 values v000..v129, every odd one twice: 195 records. Value i starts
+    // at record i + i/2, so the first page ends after v049's first record
+    // (record 73) and the second after v099's (record 148).
+    Records records;
+    std::vector<std::string> values = numbered("v", 130);
+    for (int i = 0; i < 130; ++i) {
+        for (int copy = 0; copy < 1 + i % 2; ++copy) records.texts.push_back(values[static_cast<std::size_t>(i)]);
+    }
+    PagedList list = libraryList(records);
+    list.itemCode = 'V';
+    list.skipsRepeats = true;
+
+    const Lines first = items(values, 0, 50, "PV") + Lines{"PSNext 50"};
+    // The second page begins with v049's second record, which repeats the
+    // last item sent, and shows nothing for it however the phone got there.
+    const Lines second = Lines{"PT74", "PUPrevious 50"} + items(values, 50, 100, "PV") + Lines{"PSNext 46"};
+    const Lines third = Lines{"PT149", "PUPrevious 50"} + items(values, 100, 130, "PV");
+    EXPECT_EQ(joined(run(list, "53\n53\n54\n54\n54\n53\n14\n")),
+              joined(Lines{"PA"} + first + second + third + second + Lines{"PT0"} + first + second));
+    EXPECT_EQ(waitingLine(), "14");
+    EXPECT_GE(records.lowestRead, 0);
+    EXPECT_LE(records.highestRead, 194);
+}
+
+TEST_F(PagedListTest, ASkippingPageWhoseRecordsAllRepeatTheLastItemShowsNoItem) {
+    Records records{numbered("v", 50)};
+    for (int i = 0; i < 7; ++i) records.texts.push_back("v049");
+    PagedList list = libraryList(records);
+    list.skipsRepeats = true;
+    EXPECT_EQ(joined(run(list, "53\n54\n14\n")),
+              joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 7", "PT50", "PUPrevious 50", "PT0"} +
+                     items(records.texts, 0, 50) + Lines{"PSNext 7"}));
+}
+
+TEST_F(PagedListTest, SelectionsActOnTheWholeArgumentAndLeaveThePageWhereItWas) {
+    Records records{numbered("t", 120)};
+    const ListSelection selections[] = {{2, 0, recordAction}, {3, 1, recordAction}};
+    const Lines lines = run(libraryList(records, selections, 2), "2 C:\\My Music\\a b.mp3 \n53\n3\n3 x\n53\n14\n");
+    EXPECT_EQ(actions, (std::vector<std::string>{"0:C:\\My Music\\a b.mp3 ", "1:", "1:x"}));
+    // No line of its own for a selection; 53 goes on after the page on screen.
+    EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
+                                    Lines{"PSNext 50", "PT50", "PUPrevious 50"} + items(records.texts, 50, 100) +
+                                    Lines{"PSNext 20", "PT100", "PUPrevious 50"} + items(records.texts, 100, 120)));
+    EXPECT_EQ(waitingLine(), "14");
+}
+
+TEST_F(PagedListTest, LinesWithoutANumberAreTakenAndChangeNothing) {
+    Records records{numbered("t", 60)};
+    const ListSelection selections[] = {{2, 0, recordAction}};
+    // Text, a zero with or without argument, an empty line, blanks, a signed
+    // zero and a line too long to hold: each is taken and the list keeps
+    // waiting; none of them may be read again and again.
+    std::string garbage = "abc\n0\n0 2 x\n\n   \n+0\n-0\n" + std::string(3000, '2') + "\n";
+    const Lines lines = run(libraryList(records, selections, 1), garbage + "2 ok\n53\n12\n");
+    EXPECT_EQ(actions, (std::vector<std::string>{"0:ok"}));
+    EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
+                                    Lines{"PSNext 10", "PT50", "PUPrevious 50"} + items(records.texts, 50, 60)));
+    EXPECT_EQ(waitingLine(), "12");
+}
+
+TEST_F(PagedListTest, NegativeAndUnknownNumbersEndTheListAndStayWaiting) {
+    Records records{numbered("t", 60)};
+    for (const char* line : {"-3", "63", "99999999999", "1"}) {
+        run(libraryList(records), std::string(line) + "\n");
+        EXPECT_EQ(waitingLine(), line);
+        pluginContext->lineConsumed = 1;
+    }
+}
+
+TEST_F(PagedListTest, ABurstIsTakenLineByLineUpToTheLineThatEndsTheList) {
+    Records records{numbered("t", 120)};
+    const ListSelection selections[] = {{2, 0, recordAction}};
+    const Lines lines = run(libraryList(records, selections, 1), "53\n2 a\n54\n13\n12\n2 b\n");
+    EXPECT_EQ(actions, (std::vector<std::string>{"0:a"}));
+    EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
+                                    Lines{"PSNext 50", "PT50", "PUPrevious 50"} + items(records.texts, 50, 100) +
+                                    Lines{"PSNext 20", "PT0"} + items(records.texts, 0, 50) + Lines{"PSNext 50"}));
+    // Nothing after the ending line was read: it all comes to whoever reads next.
+    EXPECT_EQ(waitingLine(), "13");
+    EXPECT_EQ(nextUnreadLine(), 12);
+    EXPECT_EQ(nextUnreadLine(), 2);
+}
+
+// A list opened by a selection of another list, as the current playlist opens
+// a folder: its own lines, and one selection.
+Records innerRecords{{"Fa", "Fb", "Tc"}};
+void recordInnerAction(const char* argument, int) { actions.push_back(std::string("inner:") + argument); }
+const ListSelection innerSelections[] = {{2, 0, recordInnerAction}};
+void openInnerList(const char*, int) {
+    PagedList inner;
+    inner.listCode = 'B';
+    inner.header = "BA";
+    inner.recordCount = 3;
+    inner.itemCode = 'B';
+    inner.itemText = recordText;
+    inner.source = &innerRecords;
+    inner.selections = innerSelections;
+    inner.selectionCount = 1;
+    inner.paged = false;
+    runPagedList(inner);
+}
+
+TEST_F(PagedListTest, AListOpenedInsideAnotherHandsItsEndingLineToTheOuterList) {
+    Records records{numbered("t", 70)};
+    const ListSelection selections[] = {{7, 0, openInnerList}, {9, 1, recordAction}};
+    const Lines inner = {"BA", "BBFa", "BBFb", "BBTc"};
+    // The inner list takes 2; 9 ends it and is the outer list's selection; 53
+    // ends it and turns the outer page; 14 ends both and stays waiting.
+    const Lines lines = run(libraryList(records, selections, 2), "7\n2 in\n9 out\n7\n53\n7\n14\n");
+    EXPECT_EQ(actions, (std::vector<std::string>{"inner:in", "1:out"}));
+    EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 20"} + inner + inner +
+                                    Lines{"PT50", "PUPrevious 50"} + items(records.texts, 50, 70) + inner));
+    EXPECT_EQ(waitingLine(), "14");
+}
+
+TEST_F(PagedListTest, TheStopFlagEndsTheListBeforeTheNextRecordOrTheNextRead) {
+    // Raised while a page is being sent: the record under way is the last.
+    Records records{numbered("t", 120)};
+    records.stopAt = 10;
+    EXPECT_EQ(joined(run(libraryList(records), "14\n")), joined(Lines{"PA"} + items(records.texts, 0, 11)));
+    EXPECT_EQ(records.highestRead, 10);
+    EXPECT_EQ(waitingLine(), "<none>");
+    stopFlag = 0;
+    EXPECT_EQ(nextUnreadLine(), 14);
+
+    // Raised while the list waits: no further line is read.
+    Records more{numbered("t", 120)};
+    const ListSelection selections[] = {{5, 0, raiseStopFlag}};
+    EXPECT_EQ(joined(run(libraryList(more, selections, 1), "5\n53\n14\n")),
+              joined(Lines{"PA"} + items(more.texts, 0, 50) + Lines{"PSNext 50"}));
+    stopFlag = 0;
+    EXPECT_EQ(nextUnreadLine(), 53);
+}
+
+TEST_F(PagedListTest, ARecordThatIsGoneEndsTheList) {
+    Records records{numbered("t", 120)};
+    records.goneAt = 60;
+    EXPECT_EQ(joined(run(libraryList(records), "53\n14\n")),
+              joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 50", "PT50", "PUPrevious 50"} +
+                     items(records.texts, 50, 60)));
+    EXPECT_EQ(waitingLine(), "<none>");
+    EXPECT_EQ(nextUnreadLine(), 14);
+}
+
+TEST_F(PagedListTest, AnUnpagedListSendsEveryItemAndEndsOnPageTurns) {
+    Records records{numbered("a", 120)};
+    const ListSelection selections[] = {{5, 0, recordAction}, {56, 1, recordAction}};
+    PagedList list = libraryList(records, selections, 2);
+    list.itemCode = 'a';
+    list.paged = false;
+    EXPECT_EQ(joined(run(list, "5 3\n56 4\n53\n")), joined(Lines{"PA"} + items(records.texts, 0, 120, "Pa")));
+    EXPECT_EQ(actions, (std::vector<std::string>{"0:3", "1:4"}));
+    EXPECT_EQ(waitingLine(), "53");
+}
+
+TEST_F(PagedListTest, ItemTextsAreCutToTheItemLine) {
+    // A 512-byte line holds two codes, 509 bytes of text and the NUL. In a
+    // skipping list, texts that look the same once cut show once.
+    Records records{{std::string(600, 'x'), std::string(509, 'x') + "y", "z"}};
+    PagedList list = libraryList(records);
+    list.itemLineSize = 512;
+    list.skipsRepeats = true;
+    EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"PA", "PZ" + std::string(509, 'x'), "PZz"}));
+}
+
+}  // namespace
