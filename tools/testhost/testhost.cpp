@@ -264,8 +264,7 @@ void handleLine(const std::string& line) {
 
 // Lines can arrive while the plug-in pumps messages inside init, quit or a
 // dialog; they wait until the order under way is done.
-void takeLine(const std::string& line) {
-    pendingLines.push_back(line);
+void handlePendingLines() {
     if (handlingLines) return;
     handlingLines = true;
     while (!pendingLines.empty()) {
@@ -274,6 +273,11 @@ void takeLine(const std::string& line) {
         handleLine(next);
     }
     handlingLines = false;
+}
+
+void takeLine(const std::string& line) {
+    pendingLines.push_back(line);
+    handlePendingLines();
 }
 
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -430,11 +434,7 @@ int main(int argc, char** argv) {
     int result = descriptor->init();
     say("init %d", result);
     handlingLines = false;
-    if (!pendingLines.empty()) {
-        std::string first = pendingLines.front();
-        pendingLines.pop_front();
-        takeLine(first);
-    }
+    handlePendingLines();
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
