@@ -246,7 +246,8 @@ void stopWine() { killWineserver(); }
 
 HostRun::~HostRun() { stop(); }
 
-bool HostRun::start(const std::string& iniText, const std::string& portLink) {
+bool HostRun::start(const std::string& iniText, const std::string& portLink,
+                    const std::vector<std::string>& hostOptions) {
     const WinePaths& paths = winePaths();
     std::ofstream(iniLinuxPath(), std::ios::binary | std::ios::trunc) << iniText;
 
@@ -265,9 +266,11 @@ bool HostRun::start(const std::string& iniText, const std::string& portLink) {
     fs::create_symlink(slave, portLinkPath_, ignored);
     if (ignored) return false;
 
-    pid_ = spawn({paths.wine, paths.buildDir + "/quillon-testhost.exe", "--ini", iniWindowsPath, "--folder",
-                  "C:\\quillon\\host", paths.buildDir + "/ml_quillon.dll"},
-                 &toHost_, &fromHost_);
+    std::vector<std::string> command = {
+        paths.wine, paths.buildDir + "/quillon-testhost.exe", "--ini", iniWindowsPath, "--folder", "C:\\quillon\\host"};
+    command.insert(command.end(), hostOptions.begin(), hostOptions.end());
+    command.push_back(paths.buildDir + "/ml_quillon.dll");
+    pid_ = spawn(command, &toHost_, &fromHost_);
     return pid_ > 0;
 }
 

@@ -51,8 +51,10 @@ public:
     ~HostRun();
 
     // Writes the INI file, links the line as `portLink` ("com7") and starts
-    // the test host; false when it could not be started.
-    bool start(const std::string& iniText, const std::string& portLink = "com7");
+    // the test host, with `hostOptions` before the DLL on its command line;
+    // false when it could not be started.
+    bool start(const std::string& iniText, const std::string& portLink = "com7",
+               const std::vector<std::string>& hostOptions = {});
 
     // Waits for a line of the test host that begins with `prefix`; the line,
     // or "(timed out)" / "(host ended)".

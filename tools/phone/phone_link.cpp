@@ -102,6 +102,27 @@ const char* itemKind(char listCode, char itemCode, const std::string& text) {
     return nullptr;
 }
 
+std::string describeItem(const ListLine& list) {
+    std::string shown = list.text;
+    if (list.listCode == wire::replyFileList && list.itemCode == wire::itemFolderEntry && !shown.empty())
+        shown.erase(0, 1);
+    return std::string(itemKind(list.listCode, list.itemCode, list.text)) + ": " + shown;
+}
+
+// Items of the lists that skip repeated values stand for runs of records.
+bool itemIsAName(const ListLine& list) {
+    return list.listCode == wire::replyLibraryList &&
+           (list.itemCode == wire::itemArtist || list.itemCode == wire::itemAlbum || list.itemCode == wire::itemGenre);
+}
+
+// The two library lists whose header is followed by the "All Tracks" line.
+constexpr int albumsOfAnArtist = 34;
+constexpr int albumsOfAGenre = 35;
+constexpr const char* allTracks = "All Tracks";
+// Inside a list: next page, previous page.
+constexpr const char* nextPageCommand = "53";
+constexpr const char* previousPageCommand = "54";
+
 }  // namespace
 
 bool makeRaw(int fd) {
@@ -268,19 +289,15 @@ std::string describeReply(const std::string& line) {
     ListLine list = decodeListLine(line);
     switch (list.kind) {
         case ListLine::begins:
-            return line.size() == 1 ? "current playlist begins" : "list begins";
+            return line.size() == 1 ? "current playlist begins" : std::string(wire::replyMeaning(line[0])) + " begins";
         case ListLine::next:
-            return "more: next " + std::to_string(list.number) + " records (send 53)";
+            return "more: " + std::to_string(list.number) + " records follow (n or 53: next page)";
         case ListLine::position:
-            return "page starts at record " + std::to_string(list.number);
+            return "page from record " + std::to_string(list.number);
         case ListLine::previous:
-            return "previous page available (send 54)";
-        case ListLine::item: {
-            std::string shown = list.text;
-            if (list.listCode == wire::replyFileList && list.itemCode == wire::itemFolderEntry && !shown.empty())
-                shown.erase(0, 1);
-            return std::string(itemKind(list.listCode, list.itemCode, list.text)) + ": " + shown;
-        }
+            return "p or 54: previous page";
+        case ListLine::item:
+            return describeItem(list);
         case ListLine::notList:
             break;
     }
@@ -289,6 +306,43 @@ std::string describeReply(const std::string& line) {
     if (meaning == nullptr) return "unknown: " + line;
     if (line[0] == wire::replyEndOfConversation) return line.size() == 1 ? meaning : "unknown: " + line;
     return std::string(meaning) + ": " + line.substr(1);
+}
+
+void ListFollower::sent(const std::string& commandLine) { lastCommand_ = std::atoi(commandLine.c_str()); }
+
+std::string ListFollower::describe(const std::string& reply) {
+    ListLine list = decodeListLine(reply);
+    const bool allTracksMayFollow = allTracksMayFollow_;
+    if (list.kind != ListLine::notList) allTracksMayFollow_ = false;
+    switch (list.kind) {
+        case ListLine::begins:
+            nextIndex_ = 0;
+            allTracksMayFollow_ = list.listCode == wire::replyLibraryList &&
+                                  (lastCommand_ == albumsOfAnArtist || lastCommand_ == albumsOfAGenre);
+            break;
+        case ListLine::position:
+            nextIndex_ = list.number;
+            break;
+        case ListLine::item: {
+            if (allTracksMayFollow && list.itemCode == wire::itemTitle && list.text == allTracks)
+                return "all tracks (not a record)";
+            if (itemIsAName(list)) break;
+            return "[" + std::to_string(nextIndex_++) + "] " + describeItem(list);
+        }
+        default:
+            break;
+    }
+    return describeReply(reply);
+}
+
+std::string commandForTyped(const std::string& typed) {
+    std::size_t first = typed.find_first_not_of(' ');
+    std::size_t last = typed.find_last_not_of(' ');
+    if (first != std::string::npos && first == last) {
+        if (typed[first] == nextPageKey) return nextPageCommand;
+        if (typed[first] == previousPageKey) return previousPageCommand;
+    }
+    return typed;
 }
 
 }  // namespace phone

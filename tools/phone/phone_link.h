@@ -72,4 +72,34 @@ ListLine decodeListLine(const std::string& line);
 // One line for people: the reply decoded by its code.
 std::string describeReply(const std::string& line);
 
+// Follows the lists on the line, so that each item can be shown with the
+// index the plug-in counts it by: the record index of the list, from 0 at the
+// header and from the record a position line names after a page turn. That
+// is the number that picks a title (36, 52) or a playlist entry (8). Artists,
+// albums and genres are shown without one: those lists skip repeated names,
+// so their items are not their records, and they are picked by name. The
+// "All Tracks" line that opens the albums of an artist or a genre (34, 35)
+// is not a record and gets no index.
+class ListFollower {
+public:
+    // A command line the phone sent; what it opens decides how a list reads.
+    void sent(const std::string& commandLine);
+    // The reply described for people, as describeReply does, list lines with
+    // their index.
+    std::string describe(const std::string& reply);
+
+private:
+    int lastCommand_ = 0;
+    int nextIndex_ = 0;
+    bool allTracksMayFollow_ = false;
+};
+
+// The interactive console's paging keys: a typed "n" sends 53 (next page), a
+// typed "p" sends 54 (previous page). Command lines begin with a number, so
+// neither can be mistaken for one.
+constexpr char nextPageKey = 'n';
+constexpr char previousPageKey = 'p';
+// The command line that a typed line stands for.
+std::string commandForTyped(const std::string& typed);
+
 }  // namespace phone

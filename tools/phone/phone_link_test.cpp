@@ -107,6 +107,82 @@ TEST(PhoneLink, RepliesAreDescribedForPeople) {
     EXPECT_EQ("(empty line)", phone::describeReply(""));
 }
 
+TEST(PhoneLink, ItemsCarryTheRecordIndexTheyArePickedBy) {
+    phone::ListFollower follower;
+    follower.sent("39");
+    EXPECT_EQ("media library list begins", follower.describe("PA"));
+    EXPECT_EQ("[0] title: Alpha", follower.describe("PZAlpha"));
+    EXPECT_EQ("[1] title: ", follower.describe("PZ"));
+    EXPECT_EQ("volume: 90", follower.describe("Q90"));  // a push between items counts nothing
+    EXPECT_EQ("[2] title: Gamma", follower.describe("PZGamma"));
+    EXPECT_EQ("more: 50 records follow (n or 53: next page)", follower.describe("PSNext 50"));
+
+    // After a page turn the position line says which record comes next.
+    follower.sent("53");
+    EXPECT_EQ("page from record 50", follower.describe("PT50"));
+    EXPECT_EQ("p or 54: previous page", follower.describe("PUPrevious 50"));
+    EXPECT_EQ("[50] title: Omega", follower.describe("PZOmega"));
+    follower.sent("54");
+    EXPECT_EQ("page from record 0", follower.describe("PT0"));
+    EXPECT_EQ("[0] title: Alpha", follower.describe("PZAlpha"));
+
+    // A new list counts from 0 again, whichever list it is.
+    follower.sent("7");
+    EXPECT_EQ("current playlist begins", follower.describe("N"));
+    EXPECT_EQ("[0] playlist entry: One", follower.describe("FFOne"));
+    EXPECT_EQ("[1] playlist entry: Two", follower.describe("FFTwo"));
+    follower.sent("55");
+    EXPECT_EQ("media library list begins", follower.describe("PA"));
+    EXPECT_EQ("[0] library playlist: Party", follower.describe("PaParty"));
+    follower.sent("1 C:\\Music");
+    EXPECT_EQ("file-system list begins", follower.describe("BA"));
+    EXPECT_EQ("[0] folder: Rock", follower.describe("BBFRock"));
+}
+
+TEST(PhoneLink, NamesAndTheAllTracksLineHaveNoIndex) {
+    phone::ListFollower follower;
+    follower.sent("34 The Artist");
+    follower.describe("PA");
+    EXPECT_EQ("all tracks (not a record)", follower.describe("PZAll Tracks"));
+    EXPECT_EQ("album: First", follower.describe("PWFirst"));
+    EXPECT_EQ("album: Second", follower.describe("PWSecond"));
+    follower.describe("PT50");
+    EXPECT_EQ("album: Third", follower.describe("PWThird"));
+
+    follower.sent("35 Jazz");
+    follower.describe("PA");
+    EXPECT_EQ("all tracks (not a record)", follower.describe("PZAll Tracks"));
+    follower.sent("31");
+    follower.describe("PA");
+    EXPECT_EQ("artist: All Tracks", follower.describe("PVAll Tracks"));
+    follower.sent("32");
+    follower.describe("PA");
+    EXPECT_EQ("genre: Jazz", follower.describe("PYJazz"));
+
+    // Only the line right after the header of 34 and 35 is the fixed one; a
+    // title of that name elsewhere is a record like any other.
+    follower.sent("39");
+    follower.describe("PA");
+    EXPECT_EQ("[0] title: All Tracks", follower.describe("PZAll Tracks"));
+    follower.sent("34 Abba");
+    follower.describe("PA");
+    follower.describe("PZAll Tracks");
+    follower.sent("43 Gold");
+    follower.describe("PA");
+    EXPECT_EQ("[0] title: All Tracks", follower.describe("PZAll Tracks"));
+}
+
+TEST(PhoneLink, TypedNAndPTurnPagesAndOtherLinesGoAsTyped) {
+    EXPECT_EQ("53", phone::commandForTyped("n"));
+    EXPECT_EQ("54", phone::commandForTyped("p"));
+    EXPECT_EQ("53", phone::commandForTyped(" n "));
+    EXPECT_EQ("34 n", phone::commandForTyped("34 n"));
+    EXPECT_EQ("nn", phone::commandForTyped("nn"));
+    EXPECT_EQ("N", phone::commandForTyped("N"));
+    EXPECT_EQ("54", phone::commandForTyped("54"));
+    EXPECT_EQ("", phone::commandForTyped(""));
+}
+
 TEST(PhoneLink, LinesAreReassembledFromPiecesAndSplitFromOneWrite) {
     PtyPair pty;
     phone::LineReader reader{pty.slave, {}};

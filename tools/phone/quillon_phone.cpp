@@ -2,7 +2,8 @@
 //
 //   quillon-phone DEVICE [--control-in FIFO --control-out FIFO]
 //       Interactive: each typed line goes to the plug-in as a command line and
-//       every reply is shown decoded. With a test host's control channel, lines
+//       every reply is shown decoded, list items with their index. "n" and "p"
+//       page a list (53, 54). With a test host's control channel, lines
 //       starting with ':' go to the host (":state", ":volume 80", ":track 2"),
 //       and the player's state is shown after every command.
 //   quillon-phone DEVICE --send LINE [--send LINE ...] [--collect MS]
@@ -30,10 +31,16 @@
 namespace {
 
 int expectTimeoutMs = 3000;
+phone::ListFollower lists;
 
 void printReply(const std::string& line) {
-    std::printf("  %-40s %s\n", line.c_str(), phone::describeReply(line).c_str());
+    std::printf("  %-40s %s\n", line.c_str(), lists.describe(line).c_str());
     std::fflush(stdout);
+}
+
+bool sendCommand(int fd, const std::string& line) {
+    lists.sent(line);
+    return phone::sendLine(fd, line);
 }
 
 int usage() {
@@ -61,7 +68,7 @@ int runSends(phone::LineReader& reader, const std::vector<std::string>& lines, i
     phone::LineReader host{controlOut, {}};
     for (const std::string& line : lines) {
         std::printf("> %s\n", line.c_str());
-        if (!phone::sendLine(reader.fd, line)) {
+        if (!sendCommand(reader.fd, line)) {
             std::fprintf(stderr, "quillon-phone: write failed\n");
             return 1;
         }
@@ -101,7 +108,7 @@ int runScript(phone::LineReader& reader, std::istream& script) {
         std::string rest = blank == std::string::npos ? "" : command.substr(blank + 1);
         if (verb == "send") {
             std::printf("> %s\n", rest.c_str());
-            if (!phone::sendLine(reader.fd, rest)) return 1;
+            if (!sendCommand(reader.fd, rest)) return 1;
         } else if (verb == "expect") {
             std::string reply;
             phone::ReadResult result = phone::readLine(reader, reply, expectTimeoutMs);
@@ -140,7 +147,8 @@ bool takeLines(int fd, std::string& pending, std::vector<std::string>& lines) {
 }
 
 int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
-    std::printf("Type command lines (27 version, 18 status, 14 play, 6 equalizer, ...).\n");
+    std::printf("Type command lines (27 version, 18 status, 14 play, 6 equalizer, 31 artists, ...).\n");
+    std::printf("In a list, n sends 53 (next page) and p sends 54 (previous page).\n");
     if (controlIn >= 0)
         std::printf(
             "Lines starting with ':' go to the test host (:state, :volume N, :track N, "
@@ -200,7 +208,9 @@ int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
                     std::string request = line.substr(1) + "\n";
                     phone::writeAll(controlIn, request.data(), request.size());
                 } else {
-                    phone::sendLine(reader.fd, line);
+                    std::string command = phone::commandForTyped(line);
+                    if (command != line) std::printf("> %s\n", command.c_str());
+                    sendCommand(reader.fd, command);
                     stateOwed = controlIn >= 0;
                 }
             }

@@ -1,18 +1,27 @@
 // quillon-testhost: plays the host player for the plug-in DLL under Wine.
 //
-//   quillon-testhost.exe [--ini PATH] [--folder PATH] [--seed] [--notify] PLUGIN.DLL
+//   quillon-testhost.exe [--ini PATH] [--folder PATH] [--seed] [--notify]
+//                        [--library-file PATH] [--generate-library N,A,B,G] PLUGIN.DLL
 //
 // Creates the host's main window and media-library window (both answered by
 // the reference host), loads the DLL, fills the descriptor's host fields and
-// calls init, then pumps messages. Orders arrive as lines on standard input;
+// calls init, then pumps messages. The media library is filled before init
+// from the library options, in the order given: --library-file reads records
+// FILE|TITLE|ALBUM|ARTIST|GENRE, one a line, \N for an absent field;
+// --generate-library adds N tracks over A artists, B albums and G genres
+// (hostsim/library_generator.h), the same for the same shape. "library N
+// records" reports the size. Orders arrive as lines on standard input;
 // answers go out as lines on standard output:
 //   volume N | start N | track N     host-side events (through the plug-in's hook)
 //   add PATH[|TITLE]                 put an entry on the playlist (no request)
-//   library FILE|TITLE|ALBUM|ARTIST|GENRE   put a record into the media library
+//   library FILE|TITLE|ALBUM|ARTIST|GENRE   put a record into the media library,
+//                                    as a line of a library file
 //   notify on|off                    host-side changes also notify the main window
 //   state                            the player model, one line
 //   log                              the request log ("request ..." lines, then
-//                                    "log end N"), then cleared
+//                                    "log end N"), then cleared; the library's
+//                                    are "library run QUERY", "library release"
+//                                    and "library play enqueue=0|1 FILE|FILE|..."
 //   config [PORT]                    message 1024 to the message procedure; the
 //                                    dialog is reported, PORT chosen with OK, or
 //                                    it is cancelled
@@ -29,9 +38,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "core/host_interface.h"
+#include "hostsim/library_generator.h"
+#include "hostsim/library_source.h"
 #include "hostsim/reference_host.h"
 
 namespace {
@@ -52,13 +65,18 @@ std::string configChoice;  // the port the next configuration dialog is to take;
 std::deque<std::string> pendingLines;
 bool handlingLines = false;
 
+// Any length: a request line names every file a library play hands over.
 void say(const char* format, ...) {
-    char line[4096];
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(line, sizeof line, format, arguments);
+    va_list again;
+    va_copy(again, arguments);
+    int length = std::vsnprintf(nullptr, 0, format, arguments);
     va_end(arguments);
-    std::fputs(line, stdout);
+    std::string line(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(line.data(), line.size() + 1, format, again);
+    va_end(again);
+    std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
@@ -206,14 +224,11 @@ void handleLine(const std::string& line) {
         player.playlist.push_back(entry);
         say("add ok %d", static_cast<int>(player.playlist.size()));
     } else if (verb == "library") {
-        std::vector<std::string> parts = splitAtBars(rest);
-        parts.resize(5);
         hostsim::LibraryEntry entry;
-        entry.fileName = parts[0];
-        entry.title = parts[1];
-        entry.album = parts[2];
-        entry.artist = parts[3];
-        entry.genre = parts[4];
+        if (!hostsim::parseLibraryLine(rest, &entry)) {
+            say("error library record is not FILE|TITLE|ALBUM|ARTIST|GENRE");
+            return;
+        }
         player.library.push_back(entry);
         say("library ok %d", static_cast<int>(player.library.size()));
     } else if (verb == "notify") {
@@ -249,8 +264,7 @@ void handleLine(const std::string& line) {
 
 // Lines can arrive while the plug-in pumps messages inside init, quit or a
 // dialog; they wait until the order under way is done.
-void takeLine(const std::string& line) {
-    pendingLines.push_back(line);
+void handlePendingLines() {
     if (handlingLines) return;
     handlingLines = true;
     while (!pendingLines.empty()) {
@@ -259,6 +273,11 @@ void takeLine(const std::string& line) {
         handleLine(next);
     }
     handlingLines = false;
+}
+
+void takeLine(const std::string& line) {
+    pendingLines.push_back(line);
+    handlePendingLines();
 }
 
 LRESULT CALLBACK controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -312,6 +331,36 @@ void seedDemoPlayer() {
     player.lengthSeconds = 200;
 }
 
+bool addLibraryFile(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (!file) {
+        say("error cannot read library file %s", path);
+        return false;
+    }
+    std::vector<hostsim::LibraryEntry> entries;
+    std::string error;
+    if (!hostsim::parseLibraryText(text.str(), &entries, &error)) {
+        say("error library file %s: %s", path, error.c_str());
+        return false;
+    }
+    player.library.insert(player.library.end(), entries.begin(), entries.end());
+    return true;
+}
+
+bool addGeneratedLibrary(const char* shapeText) {
+    hostsim::LibraryShape shape;
+    if (!hostsim::parseLibraryShape(shapeText, &shape)) {
+        say("error library shape %s is not N,A,B,G", shapeText);
+        return false;
+    }
+    std::vector<hostsim::LibraryEntry> entries =
+        hostsim::generateLibrary(shape.records, shape.artists, shape.albums, shape.genres);
+    player.library.insert(player.library.end(), entries.begin(), entries.end());
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -319,6 +368,7 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     const char* dllPath = nullptr;
     bool seed = false;
+    bool libraryGiven = false;
     player.folder = programFolder();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc)
@@ -329,17 +379,25 @@ int main(int argc, char** argv) {
             seed = true;
         else if (std::strcmp(argv[i], "--notify") == 0)
             player.notifyOnChange = true;
-        else
+        else if (std::strcmp(argv[i], "--library-file") == 0 && i + 1 < argc) {
+            if (!addLibraryFile(argv[++i])) return 2;
+            libraryGiven = true;
+        } else if (std::strcmp(argv[i], "--generate-library") == 0 && i + 1 < argc) {
+            if (!addGeneratedLibrary(argv[++i])) return 2;
+            libraryGiven = true;
+        } else
             dllPath = argv[i];
     }
     if (dllPath == nullptr) {
-        say("error usage: quillon-testhost [--ini PATH] [--folder PATH] [--seed] [--notify] DLL");
+        say("error usage: quillon-testhost [--ini PATH] [--folder PATH] [--seed] [--notify] "
+            "[--library-file PATH] [--generate-library N,A,B,G] DLL");
         return 2;
     }
     CreateDirectoryA(player.folder.c_str(), nullptr);
     CreateDirectoryA((player.folder + "\\Plugins").c_str(), nullptr);
     CreateDirectoryA((player.folder + "\\Plugins\\ml").c_str(), nullptr);
     if (seed) seedDemoPlayer();
+    if (libraryGiven || seed) say("library %d records", static_cast<int>(player.library.size()));
 
     mainWindow = makeWindow("QuillonHostMain", mainWindowProc, nullptr);
     libraryWindow = makeWindow("QuillonHostLibrary", libraryWindowProc, nullptr);
@@ -376,11 +434,7 @@ int main(int argc, char** argv) {
     int result = descriptor->init();
     say("init %d", result);
     handlingLines = false;
-    if (!pendingLines.empty()) {
-        std::string first = pendingLines.front();
-        pendingLines.pop_front();
-        takeLine(first);
-    }
+    handlePendingLines();
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
