@@ -50,7 +50,10 @@ std::string numberWord(std::uint64_t k) {
 // its kind; about one name in twelve begins in lower case.
 std::string name(std::uint32_t seed, std::uint64_t kind, std::uint64_t k) {
     const std::uint64_t bits = draw(seed, kind, k);
-    return word(bits >> 8, bits % 12 == 0) + " " + numberWord(k);
+    std::string text = word(bits >> 8, bits % 12 == 0);
+    text += ' ';
+    text += numberWord(k);
+    return text;
 }
 
 }  // namespace
@@ -71,9 +74,10 @@ std::vector<LibraryEntry> generateLibrary(int records, int artists, int albums, 
         entry.genre = name(seed, 3, static_cast<std::uint64_t>(album % genres));
         const std::uint64_t bits = draw(seed, 4, static_cast<std::uint64_t>(i));
         entry.title = word(bits, bits % 16 == 0);
-        for (int w = 1 + static_cast<int>((bits >> 40) % 3); w > 0; --w)
-            entry.title +=
-                " " + word(draw(seed, 5 + static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(i)), true);
+        for (int w = 1 + static_cast<int>((bits >> 40) % 3); w > 0; --w) {
+            entry.title += ' ';
+            entry.title += word(draw(seed, 5 + static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(i)), true);
+        }
         const int track = i - firstOfAlbum + 1;
         entry.fileName = "C:\\Music\\" + entry.artist + "\\" + entry.album + "\\" + (track < 10 ? "0" : "") +
                          std::to_string(track) + " " + entry.title + ".mp3";
