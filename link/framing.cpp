@@ -1,5 +1,6 @@
 // Command lines in: bytes from the port become LF-ended lines, one at a time.
 
+#include <atomic>
 #include <cctype>
 #include <cstring>
 
@@ -15,6 +16,9 @@ namespace {
 // line.
 char pending[1024];
 std::size_t pendingLength = 0;
+
+std::atomic<std::uint64_t> completedLines{0};
+std::atomic<std::uint64_t> takenLines{0};
 
 // Set while the rest of an overlong line is dropped, up to and including its LF.
 bool discardingLine = false;
@@ -37,6 +41,7 @@ bool takePendingLine(PluginContext& context, int& number) {
     std::memmove(pending, lf + 1, pendingLength);
     copyFirstToken(context.receiveBuffer, context.commandToken, sizeof context.commandToken);
     context.lineConsumed = 0;
+    ++completedLines;
     number = readDecimal(context.commandToken);
     return true;
 }
@@ -60,7 +65,16 @@ void dropDiscardedBytes() {
 void resetReceiver() {
     pendingLength = 0;
     discardingLine = false;
+    completedLines = 0;
+    takenLines = 0;
 }
+
+void takeLine() {
+    if (pluginContext->lineConsumed.exchange(1) == 0) ++takenLines;
+}
+
+std::uint64_t linesCompleted() { return completedLines.load(); }
+std::uint64_t linesTaken() { return takenLines.load(); }
 
 int receiveLine() {
     PluginContext& context = *pluginContext;

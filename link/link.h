@@ -8,6 +8,15 @@
 // lineConsumed is 0), or 0 when no line was completed.
 int receiveLine();
 
+// Takes the waiting line (lineConsumed 1): whoever acts on a line, or drops
+// it, takes it through here.
+void takeLine();
+
+// Lines completed by receiveLine and lines taken since the receiver was reset;
+// every completed line is taken once, and only once.
+std::uint64_t linesCompleted();
+std::uint64_t linesTaken();
+
 // Fills commandToken and argument from the completed line in receiveBuffer.
 void splitCommandLine();
 

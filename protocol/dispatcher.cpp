@@ -6,7 +6,7 @@
 #include "protocol/command_table.h"
 
 int dispatchCommand() {
-    pluginContext->lineConsumed = 1;
+    takeLine();
     splitCommandLine();
     const Command* command = findCommand(readDecimal(pluginContext->commandToken));
     if (command == nullptr || command->handler == nullptr) return 0;

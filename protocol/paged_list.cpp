@@ -126,17 +126,17 @@ WaitResult waitAtPageEnd(const PagedList& list, bool nextOffered, bool previousO
         const int number = receiveLine();
         if (context.lineConsumed != 0) continue;
         if (number == 0) {
-            context.lineConsumed = 1;
+            takeLine();
             continue;
         }
         if (const ListSelection* selection = findSelection(list, number)) {
-            context.lineConsumed = 1;
+            takeLine();
             splitCommandLine();
             selection->action(context.argument, selection->mode);
             continue;
         }
         if (list.paged && (number == commandNextPage || number == commandPreviousPage)) {
-            context.lineConsumed = 1;
+            takeLine();
             // Only a page turn the list offered moves; any other is taken and
             // changes nothing, so no record outside the list is read.
             if (number == commandNextPage && nextOffered) return WaitResult::nextPage;

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,7 @@ struct SerialLines {
     int takeNothingWrites = 0;
     bool holdWrites = false;
     std::uint64_t readCalls = 0;
+    std::function<void()> feeder;
     std::uint64_t writeCalls = 0;
 };
 
@@ -107,6 +109,7 @@ void resetSerialLines() {
     s.holdWrites = false;
     s.readCalls = 0;
     s.writeCalls = 0;
+    s.feeder = nullptr;
     s.changed.notify_all();
 }
 
@@ -211,6 +214,12 @@ void setReadIdleMs(int ms) {
     s.readIdleMs = ms > 0 ? ms : 0;
 }
 
+void setReadFeeder(std::function<void()> feeder) {
+    SerialLines& s = serial();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.feeder = std::move(feeder);
+}
+
 void failReads(bool fail) {
     SerialLines& s = serial();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -304,7 +313,19 @@ int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint3
     std::shared_ptr<Line> line = openLine(s, port);
     if (line == nullptr || buffer == nullptr || received == nullptr || s.failReads) return -1;
     if (size == 0) return 0;
-    if (line->bursts.empty() && !s.readsReturnAtOnce) {
+    if (sim::inlineModeOn()) {
+        if (line->bursts.empty() && s.feeder) {
+            std::function<void()> feeder = s.feeder;
+            lock.unlock();
+            feeder();
+            lock.lock();
+            if (!line->open || s.failReads) return -1;
+        }
+        if (line->bursts.empty()) {
+            sim::detail::advanceClockBy(static_cast<std::uint32_t>(s.readIdleMs));
+            return 0;
+        }
+    } else if (line->bursts.empty() && !s.readsReturnAtOnce) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.readIdleMs);
         const unsigned cancels = line->cancels;
         ++line->idleWaits;

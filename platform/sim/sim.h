@@ -29,6 +29,17 @@ void runOnUiThread(const std::function<void()>& work);
 // Queues `work` as a posted message and returns at once.
 void postToUiThread(std::function<void()> work);
 bool onUiThread();
+// The inline mode, for driving a whole conversation deterministically from one
+// thread (the fuzz targets): every thread counts as the user-interface thread,
+// so work, sends and posted ticks run at once on the caller; started threads
+// wait for runStartedThreads; sleeps and waits move the clock without waiting;
+// a read that finds the line empty first asks the feeder (setReadFeeder) for
+// more and otherwise returns nothing at once.
+void setInlineMode(bool on);
+bool inlineModeOn();
+// Runs the threads started since the last call, one after the other, on the
+// calling thread; the number run.
+int runStartedThreads();
 // Ends the user-interface thread once its queue is empty (at the end of a
 // test program; the next runOnUiThread starts a new one).
 void stopUiThread();
@@ -75,6 +86,10 @@ private:
 // port's idle time-out): that long in real time, and the simulated clock moves
 // on by as much. Default 1000 ms.
 void setReadIdleMs(int ms);
+
+// Called (in the inline mode) by a read that finds its line empty; it may send
+// bytes with Phone::send, act on the host's side, or raise the stop flag.
+void setReadFeeder(std::function<void()> feeder);
 
 // Fault injection on every open port.
 void failReads(bool fail);                    // every read fails at once

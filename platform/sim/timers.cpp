@@ -64,6 +64,19 @@ void signalFirstWait() {
     wait->reached.notify_all();
 }
 std::atomic<int> pinnedModules{0};
+
+struct PendingThread {
+    platform::ThreadProcedure procedure;
+    void* parameter;
+};
+std::mutex& pendingThreadsMutex() {
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
+}
+std::vector<PendingThread>& pendingThreads() {
+    static auto* threads = new std::vector<PendingThread>;
+    return *threads;
+}
 std::atomic<int> started{0};
 std::atomic<int> ended{0};
 std::atomic<int> powerOffs{0};
@@ -107,6 +120,10 @@ void resetTimersAndThreads() {
     tick = 0;
     pinnedModules = 0;
     newThreadsFirst = false;
+    {
+        std::lock_guard<std::mutex> lock(pendingThreadsMutex());
+        pendingThreads().clear();
+    }
     started = 0;
     ended = 0;
     powerOffs = 0;
@@ -157,6 +174,22 @@ void advanceClock(std::uint32_t ms) { tick += ms; }
 
 void runNewThreadsFirst(bool first) { newThreadsFirst = first; }
 
+int runStartedThreads() {
+    int ran = 0;
+    for (;;) {
+        PendingThread next{};
+        {
+            std::lock_guard<std::mutex> lock(pendingThreadsMutex());
+            if (pendingThreads().empty()) return ran;
+            next = pendingThreads().front();
+            pendingThreads().erase(pendingThreads().begin());
+        }
+        next.procedure(next.parameter);
+        ++ended;
+        ++ran;
+    }
+}
+
 int pinnedModuleCount() { return pinnedModules.load(); }
 
 void postTimerTick() {
@@ -181,6 +214,13 @@ namespace platform {
 
 bool startThread(ThreadProcedure procedure, void* parameter) {
     if (procedure == nullptr) return false;
+    if (sim::inlineModeOn()) {
+        // The driver runs it on its own thread (sim::runStartedThreads).
+        ++started;
+        std::lock_guard<std::mutex> lock(pendingThreadsMutex());
+        pendingThreads().push_back({procedure, parameter});
+        return true;
+    }
     std::uint64_t generation = threadGeneration.load();
     ++started;
     ++runningThreads;
@@ -217,9 +257,9 @@ void stopTimer(TimerId timer) {
 
 void sleepMs(std::uint32_t ms) {
     // The clock moves on by the whole pause; a moment of real time lets the
-    // other threads run.
+    // other threads run (in the inline mode there are none).
     tick += ms;
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    if (ms > 0 && !sim::inlineModeOn()) std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
 std::uint32_t tickCount() { return currentTick(); }

@@ -5,6 +5,7 @@
 // another thread, whose sender waits) and posted (timer ticks, and whatever a
 // test runs there). The thread's idle loop runs both in order; a wait for sent
 // messages only (quit's) runs the sent ones and leaves the posted ones queued.
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -45,6 +46,12 @@ UiThread& ui() {
 }
 
 thread_local bool isUiThread = false;
+
+// In the inline mode every thread counts as the user-interface thread: work and
+// sends run at once on the caller, so one thread can drive a whole conversation.
+std::atomic<bool> inlineMode{false};
+
+bool actsAsUiThread() { return isUiThread || inlineMode.load(); }
 
 // Runs `item`, already out of the queue, with the lock released, so that it may
 // send, pump or queue further work; called with the lock held.
@@ -106,7 +113,7 @@ void enqueue(UiThread& u, std::unique_lock<std::mutex>&, WorkItem* item) {
 }
 
 void runAndWait(std::function<void()> work, bool sent) {
-    if (isUiThread) {
+    if (actsAsUiThread()) {
         work();
         return;
     }
@@ -128,11 +135,19 @@ void runAndWait(std::function<void()> work, bool sent) {
 
 namespace sim {
 
-bool onUiThread() { return isUiThread; }
+bool onUiThread() { return actsAsUiThread(); }
+
+void setInlineMode(bool on) { inlineMode = on; }
+
+bool inlineModeOn() { return inlineMode.load(); }
 
 void runOnUiThread(const std::function<void()>& work) { runAndWait(work, false); }
 
 void postToUiThread(std::function<void()> work) {
+    if (inlineMode.load()) {
+        work();
+        return;
+    }
     UiThread& u = ui();
     auto* item = new WorkItem;
     item->work = std::move(work);
@@ -157,7 +172,9 @@ void stopUiThread() {
 
 void reset() {
     // Everything queued before the reset is handled against the old world.
-    if (isUiThread) {
+    if (inlineMode.load()) {
+        // Nothing is queued: work runs at once in this mode.
+    } else if (isUiThread) {
         UiThread& u = ui();
         std::unique_lock<std::mutex> lock(u.mutex);
         while (!u.queue.empty()) runOldest(lock);
@@ -206,6 +223,11 @@ std::size_t copyCut(const std::string& text, char* out, std::size_t size) {
 namespace platform {
 
 void waitForSentMessages(std::uint32_t ms) {
+    if (inlineMode.load()) {
+        // Nobody else runs: the time passes at once.
+        sim::detail::advanceClockBy(ms);
+        return;
+    }
     // Only the user-interface thread has messages sent to it.
     if (!isUiThread) {
         sleepMs(ms);
