@@ -57,7 +57,8 @@ struct Files {
     bool failNextFileOpen = false;
     bool failActivityLog = false;
     bool activityLogCreated = false;
-    std::string activityLogFile;  // the temporary file behind the log
+    std::string activityLogFile;       // the temporary file behind the log
+    std::vector<std::string> written;  // paths of files made or rewritten, as asked for
 };
 
 Files& files() {
@@ -251,6 +252,7 @@ void resetFiles() {
     f.activityLogCreated = false;
     if (!f.activityLogFile.empty()) ::unlink(f.activityLogFile.c_str());
     f.activityLogFile.clear();
+    f.written.clear();
 }
 
 }  // namespace detail
@@ -345,6 +347,16 @@ std::string activityLogText() {
     std::ostringstream text;
     text << stream.rdbuf();
     return text.str();
+}
+
+}  // namespace sim
+
+namespace sim {
+
+std::vector<std::string> writtenFiles() {
+    Files& f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    return f.written;
 }
 
 }  // namespace sim
@@ -522,7 +534,9 @@ bool copyFileNoOverwrite(const char* from, const char* to) {
     if (original == nullptr || original->isFolder) return false;
     if (f.nodes.count(target.key()) != 0) return false;  // never overwrite, not even a folder
     std::string contents = original->contents;
-    return putFile(f, existingParent(f, target), target, contents);
+    if (!putFile(f, existingParent(f, target), target, contents)) return false;
+    f.written.push_back(to);
+    return true;
 }
 
 bool readWholeFile(const char* path, char* out, std::size_t size, std::size_t* length) {
@@ -542,7 +556,9 @@ bool writeWholeFile(const char* path, const char* data, std::size_t length) {
     if (!parsePath(path, &parsed) || (data == nullptr && length > 0)) return false;
     Files& f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
-    return putFile(f, existingParent(f, parsed), parsed, std::string(data != nullptr ? data : "", length));
+    if (!putFile(f, existingParent(f, parsed), parsed, std::string(data != nullptr ? data : "", length))) return false;
+    f.written.push_back(path);
+    return true;
 }
 
 }  // namespace platform

@@ -179,6 +179,9 @@ void addDrive(char letter, std::uint32_t type, const std::string& label, bool re
 void failNextCopy();
 void failNextFileOpen();          // the next platform::openSharedForReading fails
 void failActivityLog(bool fail);  // platform::openActivityLog fails while set
+// Paths of the files made or rewritten (copies and whole-file writes), in order,
+// as the caller spelled them.
+std::vector<std::string> writtenFiles();
 // Searches started by platform::findFirstFile and not yet closed.
 int liveSearchCount();
 

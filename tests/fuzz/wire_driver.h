@@ -1,0 +1,27 @@
+// Runs one whole conversation with the plug-in on the calling thread, driven by
+// a byte string: what the phone sends (in chunks the string chooses), what
+// happens at the host meanwhile (minute ticks, volume and track changes), and
+// when the plug-in is stopped. Every run starts from a fresh simulated world
+// and checks what must hold whatever the phone sent.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace wiredriver {
+
+struct Outcome {
+    std::string problem;         // empty when every check held
+    std::size_t replyLines = 0;  // complete lines the phone received
+    std::uint64_t linesRun = 0;  // command lines taken by the plug-in
+};
+
+// One conversation: start, feed `data`, stop, check.
+Outcome runConversation(const std::uint8_t* data, std::size_t size);
+
+// The same bytes the fuzzer would send, made from plain command lines: each
+// line as one chunk, for a seed corpus.
+std::string encodeLines(const std::string& lines);
+
+}  // namespace wiredriver

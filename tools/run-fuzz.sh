@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (clang, libFuzzer, ASan + UBSan) and runs each for a
+# bounded time, starting from the committed seeds plus whatever an earlier run
+# here found (kept under build/fuzz/corpus). Exits non-zero on a finding; the
+# input that found it is left in build/fuzz/findings.
+#
+#   tools/run-fuzz.sh [SECONDS]        default 120 for the wire target
+#   QUILLON_FUZZ_JOBS=2 tools/run-fuzz.sh 3600     a longer run on two cores
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+seconds=${1:-120}
+jobs=${QUILLON_FUZZ_JOBS:-1}
+
+tools/install-deps.sh
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -- -j"$(nproc)"
+
+export ASAN_OPTIONS="max_malloc_fill_size=0:quarantine_size_mb=16:detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+run() {
+    local target=$1 corpus=$2 seeds=$3 dict=$4 time=$5
+    mkdir -p "$corpus" build/fuzz/findings
+    local log=build/fuzz/$target.log
+    echo "== $target for ${time} s (corpus $corpus)"
+    local extra=()
+    [ -n "$dict" ] && extra+=("-dict=$dict")
+    set +e
+    "build/fuzz/tests/fuzz/$target" "$corpus" "$seeds" "${extra[@]}" \
+        -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -jobs="$jobs" -workers="$jobs" -artifact_prefix="build/fuzz/findings/$target-" >"$log" 2>&1
+    local status=$?
+    set -e
+    # With -jobs the figures are in the workers' logs.
+    grep -hE '^stat::|DONE|ERROR|SUMMARY|wire_fuzz:' "$log" fuzz-*.log 2>/dev/null | tail -12 || true
+    rm -f fuzz-*.log
+    if [ "$status" -ne 0 ]; then
+        echo "run-fuzz: $target found a fault; the input is in build/fuzz/findings, the log in $log" >&2
+        tail -40 "$log" >&2
+        exit 1
+    fi
+}
+
+run wire_fuzz build/fuzz/corpus/wire tests/fuzz/corpus/wire tests/fuzz/wire.dict "$seconds"
