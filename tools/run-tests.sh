@@ -37,3 +37,6 @@ ctest --preset native-asan -L unit --timeout 600
 echo "== unit tests under ThreadSanitizer"
 build native-tsan
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 atexit_sleep_ms=0" ctest --preset native-tsan -L unit --timeout 600
+
+echo "== the fuzz targets, two minutes each (tools/run-fuzz.sh SECONDS runs longer)"
+tools/run-fuzz.sh 120
