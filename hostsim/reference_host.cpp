@@ -64,6 +64,10 @@ platform::LResult ReferenceHost::mainWindowMessage(unsigned int message, platfor
 platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::LParam code) {
     const std::int32_t value = number(wParam);
     const int size = static_cast<int>(playlist.size());
+    if (const auto forced = forcedAnswers.find(number(code)); forced != forcedAnswers.end()) {
+        requestLog.push_back(userLine(code, wParam));
+        return forced->second;
+    }
     if (titleInSharedBuffer && code != host::requestEntryTitle)
         std::snprintf(sharedTitle_, sizeof sharedTitle_, "%s", "(overwritten)");
 
@@ -387,6 +391,8 @@ platform::LResult ReferenceHost::runQuery(platform::WParam wParam) {
     query->results.records = kept.records.data();
     query->results.count = static_cast<std::int32_t>(kept.records.size());
     query->results.capacity = query->results.count;
+    // A faulty host may claim more records than it handed out.
+    query->results.count += countExcess;
     return 0;
 }
 

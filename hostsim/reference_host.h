@@ -86,6 +86,10 @@ public:
     // When true, request 212 answers with one buffer of the host's that every
     // later request overwrites, as a host may: the title must be copied at once.
     bool titleInSharedBuffer = false;
+    // Faults: answers given to WM_USER requests whatever the model says (by
+    // request code), and records a query claims beyond those it hands out.
+    std::map<std::int32_t, platform::LResult> forcedAnswers;
+    std::int32_t countExcess = 0;
     // How long the host takes over the version request (platform::sleepMs).
     int delayVersionMs = 0;
 

@@ -35,6 +35,9 @@ int sendNumberReply(char code, std::int32_t number);
 // One write of one byte, no retry: 0 written, -1 failed.
 int sendRawByte(std::uint8_t value);
 
+// Forgets a line cut short (a new conversation starts on a fresh line).
+void resetReplyWriter();
+
 // Appends "<tick> : <label> <text>" to the activity log when it is open.
 void logActivity(const char* label, const char* text);
 

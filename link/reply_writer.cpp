@@ -21,12 +21,31 @@ struct ReplyLock {
     ReplyLock& operator=(const ReplyLock&) = delete;
 };
 
+// Set when a line was cut short (a failed write, or the stop flag): the phone
+// holds a fragment, and the next line must not be glued onto it. Guarded by
+// the reply lock.
+bool lineTorn = false;
+
+// Ends a fragment the phone holds with an LF of its own; false when the port
+// would not take it.
+bool closeTornLine(PluginContext& context) {
+    if (!lineTorn) return true;
+    const char lf = '\n';
+    std::uint32_t written = 0;
+    if (platform::writeSerialPort(context.port, &lf, 1, &written) != 0 || written != 1) return false;
+    lineTorn = false;
+    return true;
+}
+
 }  // namespace
+
+void resetReplyWriter() { lineTorn = false; }
 
 int sendReply(const char* text) {
     PluginContext* context = pluginContext;
     if (context == nullptr) return -1;
     ReplyLock lock;
+    if (!closeTornLine(*context)) return -1;
 
     // At most replyTextLimit bytes of text, then LF and NUL. A text that holds an LF ends
     // the line there: the phone reads lines, and what follows would be a line
@@ -42,10 +61,16 @@ int sendReply(const char* text) {
     std::uint32_t sent = 0;
     while (sent < length) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context->port, buffer + sent, length - sent, &written) != 0) return -1;
+        if (platform::writeSerialPort(context->port, buffer + sent, length - sent, &written) != 0) {
+            lineTorn = sent > 0;
+            return -1;
+        }
         if (written > length - sent) written = length - sent;
         sent += written;
-        if (stopFlag != 0) break;
+        if (stopFlag != 0) {
+            lineTorn = sent > 0 && sent < length;
+            break;
+        }
         if (written == 0) platform::sleepMs(stalledWritePauseMs);
     }
     return 0;
@@ -73,6 +98,8 @@ int sendRawByte(std::uint8_t value) {
     PluginContext* context = pluginContext;
     if (context == nullptr) return -1;
     ReplyLock lock;
+    // The end of the conversation stands on a line of its own.
+    if (value != '\n' && !closeTornLine(*context)) return -1;
     char byte = static_cast<char>(value);
     std::uint32_t written = 0;
     if (platform::writeSerialPort(context->port, &byte, 1, &written) != 0) return -1;

@@ -53,6 +53,7 @@ int PLATFORM_CDECL pluginInit() {
     // Pushes stay off until the phone asks for them with command 18.
     context.statusPush = 0;
     resetReceiver();
+    resetReplyWriter();
 
     context.port = platform::openSerialPort(context.portName);
     if (context.port == nullptr) {
@@ -143,6 +144,7 @@ void resetPluginState() {
     workerStarted = false;
     hookInstalled = false;
     resetReceiver();
+    resetReplyWriter();
     resetSleepTimer();
     resetLibraryState();
 }

@@ -44,6 +44,7 @@ struct SerialLines {
     bool failReads = false;
     bool readsReturnAtOnce = false;
     int failWrites = 0;
+    int failWriteAfter = -1;  // writes that still succeed before one fails
     std::uint32_t writeLimit = 0;
     int takeNothingWrites = 0;
     bool holdWrites = false;
@@ -104,6 +105,7 @@ void resetSerialLines() {
     s.failReads = false;
     s.readsReturnAtOnce = false;
     s.failWrites = 0;
+    s.failWriteAfter = -1;
     s.writeLimit = 0;
     s.takeNothingWrites = 0;
     s.holdWrites = false;
@@ -240,6 +242,12 @@ void failNextWrites(int count) {
     s.failWrites = count > 0 ? count : 0;
 }
 
+void failOneWriteAfter(int count) {
+    SerialLines& s = serial();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.failWriteAfter = count >= 0 ? count : -1;
+}
+
 void limitWriteSize(std::uint32_t maxBytes) {
     SerialLines& s = serial();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -374,6 +382,11 @@ int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std:
         s.changed.wait(lock, [&] { return !s.holdWrites || !line->open || line->cancels != cancels; });
     }
     if (!line->open || line->cancels != cancels) return -1;
+    if (s.failWriteAfter == 0) {
+        s.failWriteAfter = -1;
+        return -1;
+    }
+    if (s.failWriteAfter > 0) --s.failWriteAfter;
     if (s.failWrites > 0) {
         --s.failWrites;
         return -1;

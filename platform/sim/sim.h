@@ -95,6 +95,7 @@ void setReadFeeder(std::function<void()> feeder);
 void failReads(bool fail);                    // every read fails at once
 void readsReturnAtOnce(bool atOnce);          // reads with nothing to receive return 0 bytes at once
 void failNextWrites(int count);               // the next `count` write calls fail
+void failOneWriteAfter(int count);            // `count` more write calls succeed, then one fails
 void limitWriteSize(std::uint32_t maxBytes);  // each write takes at most this (0: no limit)
 void takeNothingOnNextWrites(int count);      // the next `count` writes take 0 bytes
 // While held, every write call blocks until holdWrites(false) (for stop-flag tests).

@@ -1,6 +1,8 @@
 // The fuzz driver's seeds and every input the fuzzer ever found a fault with,
 // run as plain tests: each must hold every check of the driver.
 
+#include "tests/fuzz/wire_driver.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,8 +10,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "tests/fuzz/wire_driver.h"
 
 namespace {
 
@@ -68,8 +68,7 @@ TEST(WireDriver, EveryInputTheFuzzerFoundAFaultWithHoldsEveryCheck) {
 TEST(WireDriver, AnEmptyOrCutInputStillEndsTheConversationCleanly) {
     EXPECT_EQ(wiredriver::runConversation(nullptr, 0).problem, "");
     const std::string cut = wiredriver::encodeLines("39\n53\n").substr(0, 5);
-    EXPECT_EQ(wiredriver::runConversation(reinterpret_cast<const std::uint8_t*>(cut.data()), cut.size()).problem,
-              "");
+    EXPECT_EQ(wiredriver::runConversation(reinterpret_cast<const std::uint8_t*>(cut.data()), cut.size()).problem, "");
 }
 
 }  // namespace

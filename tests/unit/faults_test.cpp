@@ -1,0 +1,78 @@
+// Faults of the link and of the host, each followed by the conversation going
+// on: nothing the phone sent afterwards is lost, and nothing is read outside
+// what the host handed out.
+
+#include "conversation.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class FaultsTest : public ConversationTest {
+protected:
+    void SetUp() override {
+        ConversationTest::SetUp();
+        onUi([&] {
+            for (int i = 0; i < 3; ++i) {
+                hostsim::LibraryEntry entry;
+                entry.fileName = "C:\\m\\" + std::to_string(i) + ".mp3";
+                entry.title = "Title " + std::to_string(i);
+                entry.album = "Album";
+                entry.artist = "Artist";
+                entry.genre = "Genre";
+                host->library.push_back(entry);
+            }
+        });
+    }
+};
+
+TEST_F(FaultsTest, AWriteThatFailsMidLineLeavesAFragmentOnALineOfItsOwnAndLosesNothingElse) {
+    start();
+    // Three bytes a write: "PA\n" takes one, then the first item's second write fails.
+    sim::limitWriteSize(3);
+    sim::failOneWriteAfter(2);
+    EXPECT_EQ(sendThenSync({"39"}), (Lines{"PA", "PZT", "PZTitle 1", "PZTitle 2"}));
+    // One byte a write from here on: every line still arrives whole.
+    sim::limitWriteSize(1);
+    EXPECT_EQ(sendThenSync({"53", "27"}), (Lines{"KWinamp 22118 running!"}));
+    // Cut short at the end of the conversation too: the X stands alone.
+    sim::limitWriteSize(3);
+    sim::failOneWriteAfter(0);
+    phone.send("27\n");
+    settle();
+    stopPlugin();
+    EXPECT_EQ(phone.takeLines(), (Lines{"X"}));
+}
+
+TEST_F(FaultsTest, ReadsThatFailForAWhileLoseNoLineThatArrivesAfterwards) {
+    start();
+    sim::failReads(true);
+    sim::advanceClock(5000);
+    sim::failReads(false);
+    EXPECT_EQ(sendThenSync({"27"}), (Lines{"KWinamp 22118 running!"}));
+}
+
+TEST_F(FaultsTest, AbsurdHostNumbersAreSentAsTheyCameAndANullTitleSendsNoLine) {
+    onUi([&] {
+        host->forcedAnswers[105] = -5;          // position and length both negative
+        host->forcedAnswers[124] = 2000000000;  // a huge playlist
+        host->forcedAnswers[125] = -7;          // a position before the first entry
+    });
+    start();
+    // Position -7 has no title: the volume line comes, the now-playing line waits.
+    EXPECT_EQ(sendThenSync({"18"}), (Lines{"Q200"}));
+    onUi([&] { host->forcedAnswers[125] = 1; });
+    EXPECT_EQ(sendThenSync({"27"}), (Lines{"KWinamp 22118 running!", "J1:Two:44:2:-5000:-5:0:0:"}));
+}
+
+TEST_F(FaultsTest, AHostThatClaimsMoreRecordsThanItHandedOutIsReadOnlyAsFarAsItsRecords) {
+    onUi([&] { host->countExcess = 1000; });
+    start();
+    EXPECT_EQ(sendThenSync({"39"}), (Lines{"PA", "PZTitle 0", "PZTitle 1", "PZTitle 2"}));
+    clearRequests();
+    // Picks past the records handed out are ignored.
+    EXPECT_TRUE(sendThenSync({"36 3", "36 500", "14"}).empty());
+    EXPECT_EQ(requests(), (Lines{"command 40045"}));
+}
+
+}  // namespace
