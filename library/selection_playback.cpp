@@ -17,7 +17,9 @@ void playQueryResults(const char* format, const char* first, const char* second,
     releaseLibraryResults(selectionQuery);
     runLibraryQuery(selectionQuery);
     if (libraryResultCount(selectionQuery) <= 0) return;
-    sortLibraryRecords(selectionQuery.results, LibraryField::title);
+    host::LibraryRecordList held = selectionQuery.results;
+    held.count = libraryResultCount(selectionQuery);
+    sortLibraryRecords(held, LibraryField::title);
     playLibraryRecords(selectionQuery.results, mode);
 }
 
