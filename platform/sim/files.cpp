@@ -353,6 +353,36 @@ std::string activityLogText() {
 
 namespace sim {
 
+namespace {
+
+// A copy of the folders, files and drives, for worlds that are set up once and
+// then started from again and again.
+struct SavedFiles {
+    std::map<std::string, Node> nodes;
+    std::map<char, Drive> drives;
+};
+
+SavedFiles& saved() {
+    static auto* copy = new SavedFiles;
+    return *copy;
+}
+
+}  // namespace
+
+void saveFileSystem() {
+    Files& f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    saved().nodes = f.nodes;
+    saved().drives = f.drives;
+}
+
+void restoreFileSystem() {
+    Files& f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    f.nodes = saved().nodes;
+    f.drives = saved().drives;
+}
+
 std::vector<std::string> writtenFiles() {
     Files& f = files();
     std::lock_guard<std::mutex> lock(f.mutex);

@@ -180,6 +180,10 @@ void addDrive(char letter, std::uint32_t type, const std::string& label, bool re
 void failNextCopy();
 void failNextFileOpen();          // the next platform::openSharedForReading fails
 void failActivityLog(bool fail);  // platform::openActivityLog fails while set
+// Keeps a copy of the folders, files and drives as they are now; restoring it
+// replaces them (nothing else) with that copy.
+void saveFileSystem();
+void restoreFileSystem();
 // Paths of the files made or rewritten (copies and whole-file writes), in order,
 // as the caller spelled them.
 std::vector<std::string> writtenFiles();

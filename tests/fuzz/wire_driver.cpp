@@ -124,12 +124,18 @@ void setUpWorld(hostsim::ReferenceHost& host) {
     const World& w = world();
     sim::setHostProgramPath("C:\\Program Files\\Winamp\\winamp.exe");
     sim::setMyMusicFolder("C:\\Users\\me\\Music");
-    sim::addFile("C:\\Users\\me\\Music\\mix.m3u", "C:\\Music\\a.mp3\n");
-    sim::addFolder("C:\\Program Files\\Winamp");
-    for (const std::string& file : w.musicFiles) sim::addFile(file);
-    sim::addFolder("C:\\Music\\Sub");
-    sim::addDrive('C', platform::driveFixed, "System");
-    sim::addDrive('D', platform::driveCdRom, "Disc", false);
+    static const bool filesMade = [&w] {
+        sim::addFile("C:\\Users\\me\\Music\\mix.m3u", "C:\\Music\\a.mp3\n");
+        sim::addFolder("C:\\Program Files\\Winamp");
+        for (const std::string& file : w.musicFiles) sim::addFile(file);
+        sim::addFolder("C:\\Music\\Sub");
+        sim::addDrive('C', platform::driveFixed, "System");
+        sim::addDrive('D', platform::driveCdRom, "Disc", false);
+        sim::saveFileSystem();
+        return true;
+    }();
+    (void)filesMade;
+    sim::restoreFileSystem();
     sim::addSerialPort("COM6");
 
     host.playlist = w.playlist;
