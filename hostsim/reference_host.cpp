@@ -1,6 +1,7 @@
 #include "hostsim/reference_host.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -124,7 +125,9 @@ platform::LResult ReferenceHost::userRequest(platform::WParam wParam, platform::
             return 0;
         case host::requestSeek:
             positionMs = std::max(0, value);
-            if (lengthSeconds > 0) positionMs = std::min(positionMs, lengthSeconds * 1000);
+            if (lengthSeconds > 0)
+                positionMs =
+                    static_cast<int>(std::min<long long>(positionMs, static_cast<long long>(lengthSeconds) * 1000));
             return 0;
         case host::requestWritePlaylist:
             writePlaylistFile();
@@ -219,12 +222,15 @@ platform::LResult ReferenceHost::command(platform::WParam wParam) {
         case host::commandVolumeDown:
             volume = clampTo(volume - volumeStep, 0, 255);
             break;
-        case host::commandForward5s:
-            positionMs += 5000;
-            if (lengthSeconds > 0) positionMs = std::min(positionMs, lengthSeconds * 1000);
+        case host::commandForward5s: {
+            // A seek may have put the position anywhere: step in 64 bits.
+            long long moved = static_cast<long long>(positionMs) + 5000;
+            if (lengthSeconds > 0) moved = std::min(moved, static_cast<long long>(lengthSeconds) * 1000);
+            positionMs = static_cast<int>(std::min<long long>(moved, INT_MAX));
             break;
+        }
         case host::commandBack5s:
-            positionMs = std::max(0, positionMs - 5000);
+            positionMs = static_cast<int>(std::max(0LL, static_cast<long long>(positionMs) - 5000));
             break;
         default:
             break;
