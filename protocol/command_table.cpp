@@ -3,6 +3,7 @@
 #include <array>
 
 #include "protocol/equalizer.h"
+#include "protocol/file_commands.h"
 #include "protocol/library_commands.h"
 #include "protocol/playback.h"
 #include "protocol/sleep_timer.h"
@@ -19,7 +20,7 @@ namespace {
 using namespace commands;
 
 constexpr std::array<Command, lastCommandNumber> allCommands{{
-    {1, "listFolder", nothing},
+    {1, "listFolder", listFolder},
     {2, "playFile", playFile},
     {3, "enqueueFile", enqueueFile},
     {4, "listPlaylistFiles", nothing},
@@ -38,7 +39,7 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {17, "forwardFiveSeconds", forwardFiveSeconds},
     {18, "statusPushOn", statusPushOn},
     {19, "none", nothing},
-    {20, "listDrives", nothing},
+    {20, "listDrives", listDrives},
     {21, "statusPushOff", statusPushOff},
     {22, "clearPlaylist", clearPlaylist},
     {23, "savePlaylist", nothing},
