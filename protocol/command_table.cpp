@@ -26,7 +26,7 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {4, "listPlaylistFiles", listPlaylistFiles},
     {5, "playPlaylistFile", playPlaylistFile},
     {6, "reportEqualizer", reportEqualizer},
-    {7, "listCurrentPlaylist", nothing},
+    {7, "listCurrentPlaylist", listCurrentPlaylist},
     {8, "playEntry", playEntry},
     {9, "setEqualizerBand", setEqualizerBand},
     {10, "none", nothing},
