@@ -74,7 +74,7 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {52, "enqueueResult", enqueueResult},
     {53, "nextPage", nothing},
     {54, "previousPage", nothing},
-    {55, "listLibraryPlaylists", nothing},
+    {55, "listLibraryPlaylists", listLibraryPlaylists},
     {56, "enqueueLibraryPlaylist", nothing},
     {57, "seek", seek},
     {58, "applyEqualizerPreset", applyEqualizerPreset},
