@@ -47,6 +47,17 @@ bool namesDevice(const char* fileName) {
     return false;
 }
 
+// Whether "<name>.m3u" names a file of the folder itself and nothing else: no
+// character a file name may not hold, not "." or "..", and no device name
+// (a copy to "nul.m3u" or "com1.m3u" would go to the device).
+bool isSavablePlaylistName(const char* name) {
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (static_cast<unsigned char>(*p) < 0x20 || std::strchr("\\/:*?\"<>|", *p) != nullptr) return false;
+    }
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+    return !namesDevice(name);
+}
+
 void sendSaveReply(char code, const char* name) {
     char line[wire::replyTextLimit + 1];
     if (code == wire::replyPlaylistSaved) {
@@ -59,14 +70,6 @@ void sendSaveReply(char code, const char* name) {
 }
 
 }  // namespace
-
-bool isSavablePlaylistName(const char* name) {
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (static_cast<unsigned char>(*p) < 0x20 || std::strchr("\\/:*?\"<>|", *p) != nullptr) return false;
-    }
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
-    return !namesDevice(name);
-}
 
 void sendPlaylistFileList() {
     char pattern[pathSize];
@@ -99,7 +102,8 @@ void saveCurrentPlaylist(const char* name) {
     char copy[pathSize];
     const bool pathsFit = joinPath(hostPlaylist, {hostDirectory, "\\", "winamp.m3u"}) &&
                           joinPath(copy, {myMusicFolder, "\\", name, ".m3u"});
-    if (!pathsFit || !isSavablePlaylistName(name)) {
+    // Without a known My Music folder the copy would land in the drive's root.
+    if (myMusicFolder[0] == '\0' || !pathsFit || !isSavablePlaylistName(name)) {
         sendSaveReply(wire::replyPlaylistExists, name);
         return;
     }

@@ -11,10 +11,7 @@ void sendPlaylistFileList();
 void playMusicFolderPlaylist(const char* name);
 
 // Command 23: has the host write its playlist and copies it to "<name>.m3u" in
-// the folder, never over an existing file. Answers 'G' when saved, else 'H'.
+// the folder, never over an existing file. Answers 'G' when saved, else 'H':
+// also for a name that is no file of the folder itself, and when the folder is
+// not known, since nothing is written anywhere else.
 void saveCurrentPlaylist(const char* name);
-
-// Whether "<name>.m3u" names a file of the folder itself and nothing else: no
-// character a file name may not hold, not "." or "..", and no device name
-// (a copy to "nul.m3u" or "com1.m3u" would go to the device).
-bool isSavablePlaylistName(const char* name);

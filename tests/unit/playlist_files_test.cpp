@@ -135,4 +135,18 @@ TEST_F(PlaylistFilesTest, SaveAnswersHWhenThePathDoesNotFitOrTheCopyFails) {
     EXPECT_EQ(cut[0], ("H" + huge + refusal).substr(0, 1022));
 }
 
+using PlaylistFilesWithoutMyMusicTest = ConversationTest;
+
+TEST_F(PlaylistFilesWithoutMyMusicTest, SaveWritesNothingWhenTheFolderIsNotKnown) {
+    sim::setMyMusicFolder("");
+    sim::addFile("C:\\top.m3u");
+    start();
+    clearRequests();
+    // Paths then start at the drive's root: the list and play read there, but
+    // a save would write outside any My Music folder.
+    EXPECT_EQ(sendThenSync({"4", "5 top.m3u", "23 Party"}), (Lines{"BA", "BLtop.m3u", "HParty" + refusal}));
+    EXPECT_EQ(requests(), (Requests{"user 101 0", "user 100 file=\\top.m3u", "user 102 0"}));
+    EXPECT_FALSE(sim::fileExists("C:\\Party.m3u"));
+}
+
 }  // namespace
