@@ -2,6 +2,10 @@
 // reads them from the bytes of "playlists.xml", and the list with its picks (5
 // plays, 56 enqueues) through the worker and the reference host.
 
+#include <algorithm>
+#include <cstring>
+#include <random>
+
 #include "conversation.h"
 #include "files/playlist_catalog.h"
 
@@ -72,6 +76,65 @@ TEST(CatalogScannerTest, ANameThatCannotBeStoredKeepsItsPlaceAsAnEmptyEntry) {
     // A raw value too long for any name, then names that still count.
     EXPECT_EQ(scanned("<p filename=\"" + std::string(5000, 'r') + "\" x=\"1\"/><p filename=\"next.m3u\"/>"),
               (Names{"", "next.m3u"}));
+}
+
+TEST(CatalogScannerTest, AnyBytesInAnyChunksGiveTheSameNamesAndEveryNameFitsAPath) {
+    // Catalog-like soup: pieces of elements, attributes, quotes, entities,
+    // comments, zero bytes and stray bytes, in random order and chunks.
+    const std::vector<std::string> pieces = {"<playlist ",
+                                             "filename=",
+                                             "\"",
+                                             "'",
+                                             "a.m3u",
+                                             " ",
+                                             "/>",
+                                             ">",
+                                             "<!--",
+                                             "-->",
+                                             "&amp;",
+                                             "&",
+                                             ";",
+                                             "=",
+                                             "title",
+                                             std::string(300, 'x'),
+                                             "\r\n",
+                                             "?",
+                                             "filename",
+                                             "<",
+                                             "\xFF\xFE",
+                                             std::string(1, '\0'),
+                                             "<playlist filename=\"one two.m3u\" title=\"T\"/>\n",
+                                             " filename='3&lt;4.m3u' "};
+    std::mt19937 random(20240601);
+    int named = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        const int count = static_cast<int>(random() % 60);
+        for (int i = 0; i < count; ++i) {
+            const std::size_t which = random() % (pieces.size() + 2);
+            if (which < pieces.size()) {
+                bytes += pieces[which];
+            } else {
+                bytes += static_cast<char>(random() % 256);
+            }
+        }
+        const Names whole = scanned(bytes);
+        TextList list;
+        CatalogScanner scanner(list);
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t chunk = std::min<std::size_t>(1 + random() % 7, bytes.size() - at);
+            scanner.feed(bytes.data() + at, chunk);
+            at += chunk;
+        }
+        scanner.finish();
+        ASSERT_EQ(list.count(), static_cast<std::int32_t>(whole.size())) << "round " << round;
+        named += list.count();
+        for (std::int32_t i = 0; i < list.count(); ++i) {
+            EXPECT_EQ(list.text(i), whole[static_cast<std::size_t>(i)]);
+            EXPECT_LE(std::strlen(list.text(i)), 259u);
+        }
+    }
+    EXPECT_GT(named, 300) << "the soup holds names";
 }
 
 class LibraryPlaylistsTest : public ConversationTest {
