@@ -3,6 +3,7 @@
 #include <array>
 
 #include "protocol/equalizer.h"
+#include "protocol/file_commands.h"
 #include "protocol/library_commands.h"
 #include "protocol/playback.h"
 #include "protocol/sleep_timer.h"
@@ -19,13 +20,13 @@ namespace {
 using namespace commands;
 
 constexpr std::array<Command, lastCommandNumber> allCommands{{
-    {1, "listFolder", nothing},
+    {1, "listFolder", listFolder},
     {2, "playFile", playFile},
     {3, "enqueueFile", enqueueFile},
-    {4, "listPlaylistFiles", nothing},
-    {5, "playPlaylistFile", nothing},
+    {4, "listPlaylistFiles", listPlaylistFiles},
+    {5, "playPlaylistFile", playPlaylistFile},
     {6, "reportEqualizer", reportEqualizer},
-    {7, "listCurrentPlaylist", nothing},
+    {7, "listCurrentPlaylist", listCurrentPlaylist},
     {8, "playEntry", playEntry},
     {9, "setEqualizerBand", setEqualizerBand},
     {10, "none", nothing},
@@ -38,10 +39,10 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {17, "forwardFiveSeconds", forwardFiveSeconds},
     {18, "statusPushOn", statusPushOn},
     {19, "none", nothing},
-    {20, "listDrives", nothing},
+    {20, "listDrives", listDrives},
     {21, "statusPushOff", statusPushOff},
     {22, "clearPlaylist", clearPlaylist},
-    {23, "savePlaylist", nothing},
+    {23, "savePlaylist", savePlaylist},
     {24, "volumeUp", volumeUp},
     {25, "volumeDown", volumeDown},
     {26, "none", nothing},
@@ -73,7 +74,7 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {52, "enqueueResult", enqueueResult},
     {53, "nextPage", nothing},
     {54, "previousPage", nothing},
-    {55, "listLibraryPlaylists", nothing},
+    {55, "listLibraryPlaylists", listLibraryPlaylists},
     {56, "enqueueLibraryPlaylist", nothing},
     {57, "seek", seek},
     {58, "applyEqualizerPreset", applyEqualizerPreset},

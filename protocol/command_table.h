@@ -19,8 +19,8 @@ const Command* findCommand(int number);
 
 namespace commands {
 
-// Numbers with no action at top level: those that act only inside a list, the
-// unused ones, and those whose commands are not built yet.
+// Numbers with no action at top level: those that act only inside a list and
+// the unused ones.
 int nothing(const char* argument);
 
 }  // namespace commands

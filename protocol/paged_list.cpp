@@ -25,7 +25,7 @@ struct ListRun {
     char lastValue[lineBufferSize] = {};
 };
 
-enum class WaitResult { nextPage, previousPage, leave };
+enum class WaitResult { nextPage, pastLastPage, previousPage, leave };
 
 std::size_t itemTextLimit(const PagedList& list) {
     std::size_t size = list.itemLineSize < lineBufferSize ? list.itemLineSize : lineBufferSize;
@@ -140,6 +140,7 @@ WaitResult waitAtPageEnd(const PagedList& list, bool nextOffered, bool previousO
             // Only a page turn the list offered moves; any other is taken and
             // changes nothing, so no record outside the list is read.
             if (number == commandNextPage && nextOffered) return WaitResult::nextPage;
+            if (number == commandNextPage && list.asksPastLastPage) return WaitResult::pastLastPage;
             if (number == commandPreviousPage && previousOffered) return WaitResult::previousPage;
             continue;
         }
@@ -174,6 +175,13 @@ void runPaged(ListRun& run) {
                 sendPositionLine(code, run.next);
                 sendPreviousLine(code);
                 break;
+            case WaitResult::pastLastPage:
+                sendPositionLine(code, run.next);
+                sendPreviousLine(code);
+                // The source answers for the end itself (the current playlist
+                // asks its host); whatever it says, no record lies there.
+                if (stopFlag == 0) run.list.itemText(run.list.source, run.next);
+                return;
             case WaitResult::previousPage: {
                 run.pageStart = previousPageStart(run);
                 run.next = run.pageStart;
@@ -198,7 +206,11 @@ int runPagedList(const PagedList& list) {
 
     ListRun run{list, list.obtainRecords != nullptr ? list.obtainRecords(list.source) : list.recordCount,
                 itemTextLimit(list)};
-    if (run.count <= 0 || list.itemText == nullptr) return 0;
+    if (list.itemText == nullptr) return 0;
+    if (run.count <= 0) {
+        if (!list.paged && list.waitsWithoutRecords) waitAtPageEnd(list, false, false);
+        return 0;
+    }
     if (list.paged) {
         runPaged(run);
     } else {

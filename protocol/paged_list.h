@@ -15,9 +15,10 @@ struct ListSelection {
     void (*action)(const char* argument, int mode);
 };
 
-// The text of record `index` (0 <= index < the record count). A null result
-// means the record is gone, and the list ends there. The text need only stay
-// valid until the next call.
+// The text of record `index` (0 <= index < the record count; a list that
+// asksPastLastPage is also asked for the index equal to the count, and what it
+// answers then is not sent). A null result means the record is gone, and the
+// list ends there. The text need only stay valid until the next call.
 using ListItemText = const char* (*)(const void* source, std::int32_t index);
 
 struct PagedList {
@@ -41,6 +42,14 @@ struct PagedList {
     int selectionCount = 0;
     // False: every item at once, then the wait, with no paging lines.
     bool paged = true;
+    // Unpaged lists: the wait runs even when there are no records, for lists
+    // whose selections do not depend on the items shown.
+    bool waitsWithoutRecords = false;
+    // Paged lists: 53 on the last page, where no Next line offered it, still
+    // turns the page: the position and Previous lines go out, the source is
+    // asked for the record at the record count (it has none), and the list
+    // ends. Nothing past the last record is ever sent.
+    bool asksPastLastPage = false;
     // The buffer an item line is composed in (two code characters, the text and
     // a NUL); longer texts are cut. At most one reply line.
     std::size_t itemLineSize = 1024;

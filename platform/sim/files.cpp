@@ -53,6 +53,7 @@ struct Files {
     std::map<std::string, Node> nodes;  // by lower-case full path: "c:", "c:\music"
     std::map<char, Drive> drives;
     std::set<Search*> searches;
+    std::uint64_t searchesStarted = 0;
     bool failNextCopy = false;
     bool failNextFileOpen = false;
     bool failActivityLog = false;
@@ -200,6 +201,8 @@ bool globMatches(const char* mask, const char* name) {
 // '.' takes only names without a '.', anything else is a plain wildcard match.
 bool maskMatches(const std::string& mask, const std::string& name) {
     if (mask == "*" || mask == "*.*") return true;
+    // Windows lists a folder's own entry and its parent's for "*." as well.
+    if (mask == "*." && (name == "." || name == "..")) return true;
     if (!mask.empty() && mask.back() == '.') {
         if (name.find('.') != std::string::npos) return false;
         return globMatches(mask.substr(0, mask.size() - 1).c_str(), name.c_str());
@@ -246,6 +249,7 @@ void resetFiles() {
     f.drives.clear();
     for (Search* search : f.searches) delete search;
     f.searches.clear();
+    f.searchesStarted = 0;
     f.failNextCopy = false;
     f.failNextFileOpen = false;
     f.failActivityLog = false;
@@ -327,6 +331,12 @@ int liveSearchCount() {
     Files& f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
     return static_cast<int>(f.searches.size());
+}
+
+std::uint64_t searchesStarted() {
+    Files& f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    return f.searchesStarted;
 }
 
 bool activityLogCreated() {
@@ -467,6 +477,7 @@ FindHandle findFirstFile(const char* pattern, FindEntry* entry) {
     {
         Files& f = files();
         std::lock_guard<std::mutex> lock(f.mutex);
+        ++f.searchesStarted;
         Node* node = findNode(f, parsed);
         if (node != nullptr && node->isFolder) {
             // Every folder but a root lists itself and its parent first.

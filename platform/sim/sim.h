@@ -189,6 +189,10 @@ void restoreFileSystem();
 std::vector<std::string> writtenFiles();
 // Searches started by platform::findFirstFile and not yet closed.
 int liveSearchCount();
+// Searches platform::findFirstFile ran since the reset, whether they found
+// anything or not: each one is a pass over a folder. A pattern too long for a
+// path runs none.
+std::uint64_t searchesStarted();
 
 // The activity log: whether init created it, and what was written to it.
 bool activityLogCreated();

@@ -347,6 +347,43 @@ TEST_F(PagedListTest, AnUnpagedListSendsEveryItemAndEndsOnPageTurns) {
     EXPECT_EQ(waitingLine(), "53");
 }
 
+TEST_F(PagedListTest, AnUnpagedListThatWaitsWithoutRecordsStillTakesItsSelections) {
+    Records records;
+    const ListSelection selections[] = {{5, 0, recordAction}};
+    PagedList list = libraryList(records, selections, 1);
+    list.paged = false;
+    list.waitsWithoutRecords = true;
+    EXPECT_EQ(joined(run(list, "5 0\n54\n")), joined(Lines{"PA"}));
+    EXPECT_EQ(actions, (std::vector<std::string>{"0:0"}));
+    EXPECT_EQ(waitingLine(), "54");
+    EXPECT_EQ(records.highestRead, INT32_MIN);
+}
+
+TEST_F(PagedListTest, AListThatAsksPastItsLastPageTurnsToItAndEnds) {
+    // 53 on the last page turns the page as if a Next line had offered it; the
+    // record at the end is asked for, and even one the source has is not sent.
+    Records records{numbered("t", 51)};
+    records.texts.push_back("beyond");
+    PagedList list = libraryList(records);
+    list.recordCount = 51;
+    list.asksPastLastPage = true;
+    EXPECT_EQ(joined(run(list, "53\n53\n14\n")),
+              joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 1", "PT50", "PUPrevious 50"} +
+                     items(records.texts, 50, 51) + Lines{"PT51", "PUPrevious 50"}));
+    EXPECT_EQ(records.highestRead, 51);
+    EXPECT_EQ(waitingLine(), "<none>");
+    EXPECT_EQ(nextUnreadLine(), 14);
+
+    // 54 on the first page is still taken and ignored.
+    Records few{numbered("t", 3)};
+    list = libraryList(few);
+    list.asksPastLastPage = true;
+    EXPECT_EQ(joined(run(list, "54\n53\n12\n")),
+              joined(Lines{"PA"} + items(few.texts, 0, 3) + Lines{"PT3", "PUPrevious 50"}));
+    EXPECT_EQ(few.lowestRead, 0);
+    EXPECT_EQ(nextUnreadLine(), 12);
+}
+
 TEST_F(PagedListTest, ItemTextsAreCutToTheItemLine) {
     // A 512-byte line holds two codes, 509 bytes of text and the NUL. In a
     // skipping list, texts that look the same once cut show once.

@@ -272,13 +272,16 @@ TEST_F(SimPlatformTest, FindFirstFileMatchesMasksAsWindowsDoesInInsertionOrder) 
     EXPECT_EQ(listing("C:\\Music\\*"),
               (Names{"./", "../", "z.mp3", "Live/", "B.MP3", "c.mp3x", "README", "Old.mp3/", ".hidden.mp3"}));
     EXPECT_EQ(listing("c:\\MUSIC\\*.mp3"), (Names{"z.mp3", "B.MP3", "Old.mp3/", ".hidden.mp3"}));
-    EXPECT_EQ(listing("C:\\Music\\*."), (Names{"Live/", "README"}));
+    EXPECT_EQ(listing("C:\\Music\\*."), (Names{"./", "../", "Live/", "README"}));
     EXPECT_EQ(listing("C:\\Music\\*.wav"), Names{});
     EXPECT_EQ(listing("C:\\Nowhere\\*"), Names{});
     EXPECT_EQ(listing("C:\\Music\\z.mp3\\*"), Names{}) << "a file is no folder";
     EXPECT_EQ(listing("C:\\*"), (Names{"Music/"})) << "a root has no dot entries";
+    EXPECT_EQ(listing("C:\\*."), (Names{"Music/"})) << "a root has no dot entries";
     EXPECT_EQ(listing("C:\\Music\\Live\\..\\*.mp3x"), (Names{"c.mp3x"}));
+    EXPECT_EQ(sim::searchesStarted(), 9u) << "each search, found or not, is one pass";
     EXPECT_EQ(listing((std::string("C:\\") + std::string(300, 'a') + "\\*").c_str()), Names{});
+    EXPECT_EQ(sim::searchesStarted(), 9u) << "a pattern that is no path runs no search";
     EXPECT_EQ(sim::liveSearchCount(), 0);
 }
 

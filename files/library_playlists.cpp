@@ -1,0 +1,125 @@
+// Command 55, the media library's own playlists: their titles from the
+// library's "Playlists" menu, their files from the catalog beside it, matched
+// by position, and a wait in which 5 plays and 56 enqueues one by its index.
+
+#include <cstdint>
+#include <cstring>
+
+#include "core/arguments.h"
+#include "core/context.h"
+#include "core/host_interface.h"
+#include "core/wire.h"
+#include "files/paths.h"
+#include "files/playlist_catalog.h"
+#include "files/text_list.h"
+#include "protocol/file_commands.h"
+#include "protocol/paged_list.h"
+#include "protocol/playback.h"
+
+namespace {
+
+constexpr const char* catalogFolder = "\\Plugins\\ml\\";
+constexpr const char* catalogName = "playlists.xml";
+// The sub-menu's first two items are the library's own commands, not playlists.
+constexpr int firstPlaylistItem = 2;
+
+// The host reads it only while the menu request lasts.
+host::MenuRequest menuRequest{};
+
+// The catalog's file names while the list runs; the picks read them.
+TextList catalogNames;
+
+// Collects the titles of the "Playlists" sub-menu, from its third item on.
+// False when the stop flag cut the walk short.
+bool collectPlaylistTitles(TextList& titles) {
+    menuRequest = {{0, 0, -1}};
+    const platform::LResult answer =
+        platform::sendMessage(pluginContext->libraryWindow, host::libraryMessage,
+                              reinterpret_cast<platform::WParam>(&menuRequest), host::libraryPlaylistsMenu);
+    const auto menu = reinterpret_cast<platform::MenuHandle>(static_cast<std::uintptr_t>(answer));
+    if (menu == nullptr) return true;
+
+    bool whole = true;
+    char text[1024];
+    const int items = platform::menuItemCount(menu);
+    for (int position = 0; position < items; ++position) {
+        platform::menuItemText(menu, position, text, sizeof text);
+        if (std::strcmp(text, "Playlists") == 0) {
+            const platform::MenuHandle playlists = platform::subMenu(menu, position);
+            const int count = playlists != nullptr ? platform::menuItemCount(playlists) : 0;
+            for (int item = firstPlaylistItem; item < count && whole; ++item) {
+                const int length = platform::menuItemText(playlists, item, text, sizeof text);
+                // A title is only shown: one that finds no room is shown empty,
+                // so the titles after it still match their files.
+                const std::size_t shown = length > 0 ? std::strlen(text) : 0;
+                if (!titles.append(text, shown) && !titles.append("", 0)) break;
+                whole = stopFlag == 0;
+            }
+            break;
+        }
+        if (stopFlag != 0) {
+            whole = false;
+            break;
+        }
+    }
+    platform::destroyMenu(menu);
+    return whole;
+}
+
+const char* titleText(const void* source, std::int32_t index) {
+    return static_cast<const TextList*>(source)->text(index);
+}
+
+// 5 plays and 56 enqueues the catalog's playlist at the argument's index. An
+// index with no file behind it, or whose path does not fit, picks nothing.
+void pickPlaylist(const char* argument, int mode) {
+    const std::int32_t index = readDecimal(argument);
+    if (index < 0 || index >= catalogNames.count()) return;
+    const char* name = catalogNames.text(index);
+    char path[pathSize];
+    if (name[0] == '\0' || !joinPath(path, {hostDirectory, catalogFolder, name})) return;
+    if (mode == 0) {
+        playFileNow(path);
+    } else {
+        addFileToPlaylist(path);
+    }
+}
+
+constexpr ListSelection playlistSelections[] = {{5, 0, pickPlaylist}, {56, 1, pickPlaylist}};
+
+}  // namespace
+
+namespace commands {
+
+int listLibraryPlaylists(const char*) {
+    char catalogPath[pathSize];
+    std::FILE* catalog = nullptr;
+    if (joinPath(catalogPath, {hostDirectory, catalogFolder, catalogName}))
+        catalog = platform::openSharedForReading(catalogPath);
+    if (catalog == nullptr) return -1;
+    catalogNames.release();
+    readPlaylistCatalog(catalog, catalogNames);
+    std::fclose(catalog);
+
+    TextList titles;
+    if (collectPlaylistTitles(titles)) {
+        constexpr char header[] = {wire::replyLibraryList, wire::listBegins, '\0'};
+        PagedList list;
+        list.listCode = wire::replyLibraryList;
+        list.header = header;
+        list.recordCount = titles.count();
+        list.itemCode = wire::itemLibraryPlaylist;
+        list.itemText = titleText;
+        list.source = &titles;
+        list.selections = playlistSelections;
+        list.selectionCount = 2;
+        list.paged = false;
+        // Without titles the catalog's files can still be picked by index.
+        list.waitsWithoutRecords = true;
+        runPagedList(list);
+    }
+    catalogNames.release();
+    return 0;
+}
+
+}  // namespace commands
