@@ -107,7 +107,9 @@ export class PagedList extends Emitter {
         try {
             if (!this.session.isOpen(this.list) || this.list === null) {
                 let list = null;
-                for (const [number, argument] of this.steps(this.session)) list = this.session.send(number, argument);
+                // The list is the one the steps open; a step that opens
+                // none (a version line asked for behind it) leaves it be.
+                for (const [number, argument] of this.steps(this.session)) list = this.session.send(number, argument) ?? list;
                 this.list = list;
                 this.opening = true;
                 this.cursor = 0;
