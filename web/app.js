@@ -38,6 +38,13 @@ function send(number, argument = '') {
     }
 }
 
+// A list keeps the conversation to itself, and the plug-in pushes nothing
+// while it waits: after something starts playing from a list, the status is
+// asked for, which ends the list (the pager opens it again when needed).
+function played(sent) {
+    if (sent) send(C.statusOn);
+}
+
 // Numbers that mean one thing at top level and another inside some list:
 // the list is ended first (27 ends any list and is answered harmlessly).
 function leaveList(...numbers) {
@@ -421,7 +428,8 @@ function crumbs(box, trail, go) {
 function pickTitle(level, event, mode) {
     const [number, argument, context] = level.browse;
     if (!session.holdsBrowseResults(number, argument, context)) for (const [n, a] of level.steps(session)) send(n, a);
-    send(mode === 0 ? C.playTitle : C.enqueueTitle, event.index);
+    const sent = send(mode === 0 ? C.playTitle : C.enqueueTitle, event.index);
+    if (mode === 0) played(sent);
 }
 
 function chooseArtist(artist) {
@@ -458,7 +466,7 @@ const library = {
                 kind: 'artist',
                 name: text,
                 open: () => libraryPush(library.albumsOfArtist(text)),
-                play: () => send(C.playArtist, text),
+                play: () => played(send(C.playArtist, text)),
                 enqueue: () => send(C.enqueueArtist, text),
             }),
     }),
@@ -470,7 +478,7 @@ const library = {
                 kind: 'album',
                 name: text,
                 open: () => libraryPush(library.titlesOfAlbum(text)),
-                play: () => send(C.playAlbum, text),
+                play: () => played(send(C.playAlbum, text)),
                 enqueue: () => send(C.enqueueAlbum, text),
             }),
     }),
@@ -482,7 +490,7 @@ const library = {
                 kind: 'genre',
                 name: text,
                 open: () => libraryPush(library.albumsOfGenre(text)),
-                play: () => send(C.playGenre, text),
+                play: () => played(send(C.playGenre, text)),
                 enqueue: () => {
                     leaveList(C.albumsOfGenre); // there 47 enqueues an album
                     send(C.enqueueGenre, text);
@@ -497,7 +505,8 @@ const library = {
             // Picks count only inside the library playlists' own wait.
             const pick = (number) => {
                 if (session.openList?.number !== C.libraryPlaylists) send(C.libraryPlaylists);
-                send(number, index);
+                const sent = send(number, index);
+                if (number === C.playPlaylistFile) played(sent);
             };
             return itemRow({
                 kind: 'libraryPlaylist',
@@ -515,7 +524,7 @@ const library = {
                 kind: 'album',
                 name: 'All tracks',
                 open: () => libraryPush(library.titlesOfArtist(artist)),
-                play: () => send(C.playArtist, artist),
+                play: () => played(send(C.playArtist, artist)),
                 enqueue: () => send(C.enqueueArtist, artist),
             }),
         item: ({ text }) =>
@@ -525,7 +534,7 @@ const library = {
                 open: () => libraryPush(library.titlesOfArtistAlbum(artist, text)),
                 play: () => {
                     chooseArtist(artist);
-                    send(C.playArtistAlbum, text);
+                    played(send(C.playArtistAlbum, text));
                 },
                 enqueue: () => {
                     chooseArtist(artist);
@@ -541,7 +550,7 @@ const library = {
                 kind: 'album',
                 name: 'All tracks',
                 open: () => libraryPush(library.titlesOfGenre(genre)),
-                play: () => send(C.playGenre, genre),
+                play: () => played(send(C.playGenre, genre)),
                 enqueue: () => {
                     leaveList(C.albumsOfGenre);
                     send(C.enqueueGenre, genre);
@@ -554,7 +563,7 @@ const library = {
                 open: () => libraryPush(library.titlesOfGenreAlbum(genre, text)),
                 play: () => {
                     chooseGenre(genre);
-                    send(C.playGenreAlbum, text);
+                    played(send(C.playGenreAlbum, text));
                 },
                 enqueue: () => {
                     chooseGenre(genre);
@@ -630,7 +639,7 @@ const files = {
             return itemRow({
                 kind: 'file',
                 name: event.text,
-                play: () => send(C.playFile, full),
+                play: () => played(send(C.playFile, full)),
                 enqueue: () => send(C.enqueueFile, full),
             });
         },
@@ -646,7 +655,7 @@ const files = {
                 name: text,
                 play: () => {
                     leaveList(C.libraryPlaylists); // there 5 picks a library playlist
-                    send(C.playPlaylistFile, text);
+                    played(send(C.playPlaylistFile, text));
                 },
             }),
     }),
@@ -685,7 +694,7 @@ let playlistView = null;
 function playlistShow() {
     playlistView.show(
         () => [[C.currentPlaylist, '']],
-        (event) => itemRow({ kind: 'playlistEntry', name: event.text, index: event.index, play: () => send(C.jump, event.index) }),
+        (event) => itemRow({ kind: 'playlistEntry', name: event.text, index: event.index, play: () => played(send(C.jump, event.index)) }),
     );
 }
 
@@ -764,9 +773,9 @@ let currentScreen = 'now';
 const screens = {
     now: {
         shown() {
-            // 18 answers with the volume and what plays; it would end a list
-            // that is open, so it waits for a moment without one.
-            if (session.connected && session.openList === null) send(C.statusOn);
+            // 18 answers with the volume and what plays (and ends a list the
+            // other screens left open; their pagers open it again).
+            if (session.connected) send(C.statusOn);
         },
     },
     library: {
