@@ -114,6 +114,9 @@ describe('lists', () => {
         assert.equal(allTracks.kind, 'allTracks');
         assert.equal(album.kind, 'album');
         assert.equal(albumNamedAllTracks.kind, 'album');
+        // Only the line right after the header is the fixed line.
+        feed('PZAll Tracks');
+        assert.equal(items(events).at(-1).kind, 'title');
         // In other lists a title named All Tracks is a title.
         session.send(Command.titlesOfArtistAlbum, 'Harbour Lights');
         feed('PA', 'PZAll Tracks', 'PZGlass Harbour');
