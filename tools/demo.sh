@@ -93,7 +93,7 @@ fi
 
 [ -f "$dll" ] || fail "the plug-in $dll is missing (build the win64 preset first)"
 [ -f "$testhost" ] || fail "the test host $testhost is missing (build the win64 preset first)"
-[ -x "$phone" ] || fail "the phone console $phone is missing (build the native preset first)"
+[ "$web" = 1 ] || [ -x "$phone" ] || fail "the phone console $phone is missing (build the native preset first)"
 
 # Wine: with only wine64 installed neither wine nor wineserver is on PATH.
 if [ -n "${QUILLON_WINE:-}" ]; then
