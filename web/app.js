@@ -4,7 +4,7 @@
 // goes out through send().
 import { BridgePort, bridgeUrl, chooseSerialPort, describePort, rememberedSerialPort, webSerialAvailable } from './link.js';
 import { PagedList } from './pager.js';
-import { Charset, Command as C, Connection, Session } from './protocol.js';
+import { bandArgument, Charset, Command as C, Connection, Session, sleepTimerArgument } from './protocol.js';
 
 const $ = (selector, root = document) => root.querySelector(selector);
 const $$ = (selector, root = document) => [...root.querySelectorAll(selector)];
@@ -729,7 +729,13 @@ function buildEqualizer() {
         slider.addEventListener('input', () => {
             $(`#band-value-${band}`).textContent = slider.value;
         });
-        slider.addEventListener('change', () => send(C.setBand, `${band}:${slider.value.padStart(2, '0')}`));
+        slider.addEventListener('change', () => {
+            try {
+                send(C.setBand, bandArgument(band, Number(slider.value)));
+            } catch (error) {
+                toast(error.message, true);
+            }
+        });
         bands.append(element('div', { class: 'band' }, element('output', { id: `band-value-${band}` }, '32'), slider, element('span', {}, String(band + 1))));
     }
     const svg = 'http://www.w3.org/2000/svg';
@@ -755,14 +761,20 @@ function buildEqualizer() {
 function setSleepTimer(form) {
     const data = new FormData(form);
     const count = Math.max(1, Math.floor(Number(data.get('count')) || 0));
-    const mode = data.get('mode') === '1' ? 1 : 0;
-    const action = data.get('action') === '0' ? 0 : 1;
+    const unit = data.get('mode') === '1' ? 'tracks' : 'minutes';
+    const action = data.get('action') === '0' ? 'powerOff' : 'stop';
     const fade = data.get('fade') === 'on';
     const factor = Math.min(99, Math.max(1, Number(data.get('factor')) || 90)) / 100;
     const every = Math.max(1, Math.floor(Number(data.get('every')) || 5));
-    // Action, count, count mode, fade factor, fade interval; interval 0: no fade.
-    const argument = `${action}:${count}:${mode}:${fade ? factor : 1}:${fade ? every : 0}`;
-    sleepSetting = `${action === 0 ? 'power off' : 'stop'} after ${count} ${mode === 0 ? 'minute' : 'track'}${count === 1 ? '' : 's'}${fade ? `, fading to ${Math.round(factor * 100)} % every ${every} min` : ''}`;
+    let argument;
+    try {
+        argument = sleepTimerArgument({ action, count, unit, fadeFactor: fade ? factor : 1, fadeEveryMinutes: fade ? every : 0 });
+    } catch (error) {
+        toast(error.message, true);
+        return;
+    }
+    const plural = count === 1 ? unit.slice(0, -1) : unit;
+    sleepSetting = `${action === 'powerOff' ? 'power off' : 'stop'} after ${count} ${plural}${fade ? `, fading to ${Math.round(factor * 100)} % every ${every} min` : ''}`;
     if (send(C.setSleepTimer, argument)) $('#sleep-note').textContent = `Asked for: ${sleepSetting}`;
 }
 

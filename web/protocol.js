@@ -326,6 +326,31 @@ export function encodeCommand(number, argument = '', charset = new Charset()) {
     return line;
 }
 
+// The argument of 9: the band digit, a separator the plug-in skips, and the
+// phone-side value in two digits (0 to 63; higher is louder).
+export function bandArgument(band, value) {
+    if (!Number.isInteger(band) || band < 0 || band > 9) throw new CommandError(`no band ${band}`);
+    if (!Number.isInteger(value) || value < 0 || value > 63) throw new CommandError(`band value ${value} is not between 0 and 63`);
+    return `${band}:${String(value).padStart(2, '0')}`;
+}
+
+// The argument of 28: sleep action (0 power off, 1 stop), count, count mode
+// (0 minutes, 1 tracks), fade factor, fade interval in minutes (0: no fade).
+// Each field is at most 15 characters on the plug-in's side.
+export function sleepTimerArgument({ action, count, unit, fadeFactor = 1, fadeEveryMinutes = 0 }) {
+    const actions = { powerOff: 0, stop: 1 };
+    const units = { minutes: 0, tracks: 1 };
+    if (!(action in actions)) throw new CommandError(`no sleep action ${action}`);
+    if (!(unit in units)) throw new CommandError(`no count unit ${unit}`);
+    // A count of 0 would arm the timer with no action at all.
+    if (!Number.isInteger(count) || count < 1 || count > 999999) throw new CommandError(`a count of ${count} cannot be set`);
+    if (!(fadeFactor > 0 && fadeFactor <= 1)) throw new CommandError(`a fade factor of ${fadeFactor} cannot be set`);
+    if (!Number.isInteger(fadeEveryMinutes) || fadeEveryMinutes < 0 || fadeEveryMinutes > 999999)
+        throw new CommandError(`a fade interval of ${fadeEveryMinutes} cannot be set`);
+    const factor = String(Number(fadeFactor.toFixed(4)));
+    return `${actions[action]}:${count}:${units[unit]}:${factor}:${fadeEveryMinutes}`;
+}
+
 // Collects bytes and hands out whole lines (without their LF).
 export class LineSplitter {
     constructor(limit = 64 * 1024) {

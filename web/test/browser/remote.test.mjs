@@ -271,6 +271,11 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await host.requestsUntil((request) => request.startsWith('user 128'));
         await page.waitForFunction(() => document.querySelector('#band-value-0').textContent === '43');
         assert.equal((await host.state()).bands, '20,20,31,31,31,31,31,31,20,20');
+        // One band: phone-side 50 is host-side 63 - 50.
+        await host.requests();
+        await page.locator('#band-3').fill('50');
+        await host.requestsUntil((request) => request === 'user 128 13');
+        assert.equal((await host.state()).bands, '20,20,31,13,31,31,31,31,20,20');
         await shot('equalizer');
     });
 

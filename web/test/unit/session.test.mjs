@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 
-import { Charset, Command, CommandError, encodeCommand, LineSplitter, Session } from '../../protocol.js';
+import { bandArgument, Charset, Command, CommandError, encodeCommand, LineSplitter, Session, sleepTimerArgument } from '../../protocol.js';
 import { bytesOf, recordingSession, textOf } from './helpers.mjs';
 
 const items = (events) => events.filter((event) => event.type === 'listItem');
@@ -47,6 +47,30 @@ describe('command lines', () => {
                 assert.deepEqual(back && [...back], [byte], `${label} byte ${byte}`);
             }
         }
+    });
+});
+
+describe('arguments with a layout of their own', () => {
+    test('one equalizer band: the band digit, one character, the value in two digits', () => {
+        assert.equal(bandArgument(3, 63), '3:63');
+        assert.equal(bandArgument(3, 0), '3:00');
+        assert.equal(bandArgument(9, 7), '9:07');
+        assert.equal(bandArgument(0, 32), '0:32');
+        for (const [band, value] of [[10, 1], [-1, 1], [1.5, 1], [0, 64], [0, -1], [0, 2.5]])
+            assert.throws(() => bandArgument(band, value), CommandError, `${band} ${value}`);
+    });
+
+    test('sleep timer: action, count, count mode, fade factor, fade interval', () => {
+        assert.equal(sleepTimerArgument({ action: 'stop', count: 30, unit: 'minutes' }), '1:30:0:1:0');
+        assert.equal(sleepTimerArgument({ action: 'powerOff', count: 3, unit: 'tracks' }), '0:3:1:1:0');
+        assert.equal(sleepTimerArgument({ action: 'stop', count: 45, unit: 'minutes', fadeFactor: 0.9, fadeEveryMinutes: 5 }), '1:45:0:0.9:5');
+        assert.equal(sleepTimerArgument({ action: 'stop', count: 1, unit: 'tracks', fadeFactor: 1 / 3, fadeEveryMinutes: 1 }), '1:1:1:0.3333:1');
+        // Each field fits the plug-in's 15 characters.
+        for (const field of sleepTimerArgument({ action: 'stop', count: 999999, unit: 'minutes', fadeFactor: 0.12345678, fadeEveryMinutes: 999999 }).split(':'))
+            assert.ok(field.length <= 15, field);
+        // A count of 0 would arm the timer with nothing to do.
+        for (const wrong of [{ count: 0 }, { count: -1 }, { count: 2.5 }, { action: 'sleep' }, { unit: 'hours' }, { fadeFactor: 0 }, { fadeFactor: 1.5 }, { fadeEveryMinutes: -1 }])
+            assert.throws(() => sleepTimerArgument({ action: 'stop', count: 5, unit: 'minutes', ...wrong }), CommandError, JSON.stringify(wrong));
     });
 });
 
