@@ -500,7 +500,9 @@ const library = {
     titles: () => titlesLevel('Titles', () => [[C.titles, '']], [C.titles, '', null]),
     playlists: () => ({
         label: 'Playlists',
-        steps: () => [[C.libraryPlaylists, '']],
+        // Without the catalog file the list sends nothing at all; the version
+        // line behind it tells so (and ends the list: a pick opens it again).
+        steps: () => [[C.libraryPlaylists, ''], [C.version, '']],
         item: ({ text, index }) => {
             // Picks count only inside the library playlists' own wait.
             const pick = (number) => {
