@@ -153,10 +153,15 @@ export class HostRun {
     // The first line (taken from what was said since the last take) that
     // matches; throws after the time-out.
     async waitFor(match, timeoutMs = 15000) {
+        return (await this.takeThrough(match, timeoutMs)).at(-1);
+    }
+
+    // Every line said since the last take, through the first that matches.
+    async takeThrough(match, timeoutMs = 15000) {
         const deadline = Date.now() + timeoutMs;
         for (;;) {
             const at = this.lines.findIndex(match);
-            if (at >= 0) return this.lines.splice(0, at + 1).at(-1);
+            if (at >= 0) return this.lines.splice(0, at + 1);
             if (this.ended) throw new Error(`the test host ended\n${this.transcript.slice(-3000)}`);
             const left = deadline - Date.now();
             if (left <= 0) throw new Error(`the test host did not say it within ${timeoutMs} ms`);
@@ -178,12 +183,8 @@ export class HostRun {
     async requests() {
         this.lines.length = 0;
         this.order('log');
-        const entries = [];
-        await this.waitFor((line) => {
-            if (line.startsWith('request ')) entries.push(line.slice('request '.length));
-            return line.startsWith('log end');
-        });
-        return entries;
+        const said = await this.takeThrough((line) => line.startsWith('log end'));
+        return said.filter((line) => line.startsWith('request ')).map((line) => line.slice('request '.length));
     }
 
     // Polls the request log until `match` finds the request; all the
