@@ -10,7 +10,9 @@
 # QUILLON_WEB_NO_BUILD=1. Exits non-zero when anything fails.
 #
 # Settings: QUILLON_WIN64_DIR (the win64 build), QUILLON_WEB_E2E_DIR (the Wine
-# prefix and logs, default build/web-e2e), QUILLON_CHROMIUM (/usr/bin/chromium),
+# prefix and logs, default build/web-e2e), QUILLON_WEB_SCREENSHOTS (where the
+# phone-size screenshots go, default build/web-e2e/screenshots; web/screenshots
+# refreshes the committed ones), QUILLON_CHROMIUM (/usr/bin/chromium),
 # QUILLON_WINE, QUILLON_WINESERVER.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

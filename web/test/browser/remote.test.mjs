@@ -1,7 +1,7 @@
 // The page in Debian's headless chromium, at a phone's size, talking through
 // the dev bridge to the real 64-bit plug-in DLL in the test host under Wine.
 // Each step checks what the page shows and what the host received; the main
-// screens are photographed into web/screenshots/.
+// screens are photographed at a phone's size.
 import assert from 'node:assert/strict';
 import { existsSync, mkdtempSync, promises as fs } from 'node:fs';
 import os from 'node:os';
@@ -13,7 +13,9 @@ import { startBridge } from '../../dev/bridge.mjs';
 import { driveC, HostRun, makePrefix, missingPiece, repoRoot, stopWine, winePaths } from './wine.mjs';
 
 const chromiumPath = process.env.QUILLON_CHROMIUM ?? '/usr/bin/chromium';
-const shots = path.join(repoRoot, 'web', 'screenshots');
+// The screens go under build/ on every run; QUILLON_WEB_SCREENSHOTS=web/screenshots
+// refreshes the committed ones.
+const shots = path.resolve(repoRoot, process.env.QUILLON_WEB_SCREENSHOTS ?? path.join('build', 'web-e2e', 'screenshots'));
 const phone = { width: 390, height: 844 };
 
 // The test library: FILE|TITLE|ALBUM|ARTIST|GENRE, one record a line, in the
