@@ -507,10 +507,9 @@ export class Session extends Emitter {
         const open = this.openList;
         if (open !== null && open.takes.includes(number)) {
             // Taken by the open list, which stays open; only the current
-            // playlist takes lists of its own, and those do not wait.
+            // playlist takes lists of its own (a folder waits inside it).
             if (number === C.listFolder) return this.opened(number, argument);
-            if (listOpeners.has(number)) this.expect(number, argument);
-            return null;
+            return listOpeners.has(number) ? this.expect(number, argument) : null;
         }
         this.openList = null;
         switch (number) {

@@ -194,6 +194,19 @@ describe('lists', () => {
         assert.equal(items(events).at(-1).index, 50);
     });
 
+    test('drives and playlist files asked for inside the current playlist are lists of their own, and the view stays', () => {
+        const { session, events, feed } = recordingSession();
+        const view = session.send(Command.currentPlaylist);
+        feed('N', 'FFEntry 0');
+        const drives = session.send(Command.drives);
+        assert.ok(drives, 'the drive list is a list');
+        const files = session.send(Command.listPlaylistFiles);
+        assert.ok(files, 'the playlist files are a list');
+        feed('BA', 'BDSystem (C:)', 'BA', 'BLa.m3u');
+        assert.deepEqual(items(events).slice(1).map((item) => [item.kind, item.list.id]), [['drive', drives.id], ['playlistFile', files.id]]);
+        assert.ok(session.isOpen(view));
+    });
+
     test('library playlists: all at once, picked by index from 0', () => {
         const { session, events, feed } = recordingSession();
         const list = session.send(Command.libraryPlaylists);
