@@ -10,7 +10,7 @@ import { after, before, describe, test } from 'node:test';
 import { chromium } from 'playwright-core';
 
 import { startBridge } from '../../dev/bridge.mjs';
-import { driveC, HostRun, makePrefix, missingPiece, repoRoot, stopWine, winePaths } from './wine.mjs';
+import { driveC, HostRun, makePrefix, missingPiece, privateMusicFolder, repoRoot, stopWine, winePaths } from './wine.mjs';
 
 const chromiumPath = process.env.QUILLON_CHROMIUM ?? '/usr/bin/chromium';
 // The screens go under build/ on every run; QUILLON_WEB_SCREENSHOTS=web/screenshots
@@ -91,6 +91,13 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
             '[Quillon Bluetooth remote control]\r\nportName=COM7\r\n[Winamp]\r\nvolume=180\r\nconfig_extlist=mp3:ogg\r\n',
         );
         await fs.writeFile(path.join(home, 'library.txt'), Buffer.from(libraryText(), 'latin1'));
+        // The host's folder is its program's: the plug-in copies the playlist
+        // the host writes there when it saves one into My Music.
+        await fs.mkdir(path.join(home, 'host'), { recursive: true });
+        await fs.copyFile(paths.testhost, path.join(home, 'host', 'quillon-testhost.exe'));
+        await fs.copyFile(paths.dll, path.join(home, 'host', 'ml_quillon.dll'));
+        const music = await privateMusicFolder(paths);
+        for (const name of await fs.readdir(music)) await fs.rm(path.join(music, name), { recursive: true, force: true });
 
         bridge = await startBridge({ ptyLink: path.join(paths.prefix, 'dosdevices', 'com7') });
         host = new HostRun(paths);
@@ -100,7 +107,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
             '--seed',
             '--notify',
             '--library-file', 'C:\\quillon-web\\library.txt',
-        ]);
+        ], { testhost: path.join(home, 'host', 'quillon-testhost.exe'), dll: path.join(home, 'host', 'ml_quillon.dll') });
 
         const profile = mkdtempSync(path.join(os.tmpdir(), 'quillon-chromium-'));
         context = await chromium.launchPersistentContext(profile, {
@@ -263,6 +270,28 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.click('#playlist-list .item:nth-child(2) .label');
         await host.requestsUntil((request) => request === 'user 121 1');
         await page.waitForFunction((title) => document.querySelector('#mini-title').textContent === `Playing · ${title}`, entries[1]);
+    });
+
+    test('playlist files: save the playlist in My Music, find it in the list, play it', { skip: foldersMissing }, async () => {
+        // The playlist view is open when the folders screen asks for its lists.
+        await page.click('#playlist-refresh');
+        await page.waitForSelector('#playlist-list .item');
+        await page.click('[data-go=files]');
+        await host.requests();
+        await page.fill('#save-form-files input', 'Road Trip');
+        await page.click('#save-form-files button');
+        await page.waitForSelector('.toast:has-text("Saved “Road Trip” in My Music")');
+        await host.requestsUntil((request) => request === 'user 120 0');
+        await page.click('[data-files=playlistFiles]');
+        await page.waitForSelector('#files-list .item[data-kind=playlistFile]');
+        assert.ok((await names('files-list')).includes('Road Trip.m3u'));
+        await page.click('[aria-label="Play Road Trip.m3u"]');
+        const played = await host.requestsUntil((request) => request === 'user 102 0');
+        assert.ok(played.some((request) => /^user 100 file=.*\\Road Trip\.m3u$/.test(request)), played.join('\n'));
+        // The same name again is refused, and the page says so.
+        await page.fill('#save-form-files input', 'Road Trip');
+        await page.click('#save-form-files button');
+        await page.waitForSelector('.toast.bad:has-text("“Road Trip” already exists")');
     });
 
     test('equalizer: a preset sets the host\'s bands', async () => {

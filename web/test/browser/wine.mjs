@@ -4,6 +4,7 @@
 // "log" and "state") on its standard input and output.
 import { spawn, spawnSync } from 'node:child_process';
 import { accessSync, closeSync, constants, existsSync, mkdirSync, openSync, promises as fs } from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import readline from 'node:readline';
 import { fileURLToPath } from 'node:url';
@@ -112,6 +113,16 @@ export function driveC(paths, ...parts) {
     return path.join(paths.prefix, 'drive_c', ...parts);
 }
 
+// Wine links the user's My Music to the home folder; a test that saves
+// playlists there gets a folder of the prefix's own instead.
+export async function privateMusicFolder(paths) {
+    const music = driveC(paths, 'users', os.userInfo().username, 'Music');
+    const found = await fs.lstat(music).catch(() => null);
+    if (found?.isSymbolicLink()) await fs.unlink(music);
+    await fs.mkdir(music, { recursive: true });
+    return music;
+}
+
 // One run of the test host with the plug-in.
 export class HostRun {
     constructor(paths) {
@@ -123,8 +134,9 @@ export class HostRun {
     }
 
     // Starts the test host; resolves when the plug-in's init has returned 0.
-    async start(options) {
-        const args = [this.paths.testhost, ...options, this.paths.dll];
+    // `programs` may name copies of the test host and the DLL to run.
+    async start(options, { testhost = this.paths.testhost, dll = this.paths.dll } = {}) {
+        const args = [testhost, ...options, dll];
         // Wine's diagnostics go to the run's log: the processes Wine starts
         // beside the host would keep a pipe of ours open.
         const log = logFile(this.paths);
