@@ -52,6 +52,8 @@ let context = null;
 let page = null;
 
 async function shot(name) {
+    // Notes of earlier steps would hide the screen.
+    await page.$$eval('.toast', (notes) => notes.forEach((note) => note.remove()));
     await page.screenshot({ path: path.join(shots, `${name}.png`) });
 }
 
