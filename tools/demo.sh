@@ -8,6 +8,11 @@
 #   tools/demo.sh --script "27" [--script "18" ...]
 #                                  sends the lines, prints the replies and the
 #                                  player's state after each, quits, exits
+#   tools/demo.sh --web            the web remote in place of the phone
+#                                  console: open http://localhost:8080/?bridge
+#                                  in a desktop browser (QUILLON_DEMO_WEB_PORT
+#                                  for another port); typed lines go to the
+#                                  test host (state, log, volume 40); Ctrl-D ends
 #
 # Installs what is missing and builds what it needs (win64 and native presets)
 # unless QUILLON_DEMO_NO_BUILD=1.
@@ -50,14 +55,17 @@ showLog() {
 }
 
 lines=""
+web=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --script) [ $# -ge 2 ] || { echo "demo: --script needs a line" >&2; exit 2; }
                   lines="$lines$2
 "; shift 2 ;;
-        *) echo "usage: tools/demo.sh [--script LINE ...]" >&2; exit 2 ;;
+        --web) web=1; shift ;;
+        *) echo "usage: tools/demo.sh [--script LINE ... | --web]" >&2; exit 2 ;;
     esac
 done
+[ "$web" = 0 ] || [ -z "$lines" ] || { echo "demo: --web and --script do not go together" >&2; exit 2; }
 
 mkdir -p "$work" || fail "cannot make the folder $work"
 work=$(cd "$work" && pwd)
@@ -72,6 +80,10 @@ if [ "${QUILLON_DEMO_NO_BUILD:-0}" != 1 ]; then
         showLog "$buildLog"
         fail "building the 64-bit DLL and the test host in $win64 failed"
     fi
+    if [ "$web" = 1 ] && ! "$root/tools/install-web-deps.sh" >>"$buildLog" 2>&1; then
+        showLog "$buildLog"
+        fail "installing what the web remote needs (Node.js, socat, web/'s npm packages) failed"
+    fi
     if ! { [ -f "$native/CMakeCache.txt" ] || (cd "$root" && cmake --preset native); } >>"$buildLog" 2>&1 ||
         ! cmake --build "$native" -j2 --target quillon-phone >>"$buildLog" 2>&1; then
         showLog "$buildLog"
@@ -81,7 +93,7 @@ fi
 
 [ -f "$dll" ] || fail "the plug-in $dll is missing (build the win64 preset first)"
 [ -f "$testhost" ] || fail "the test host $testhost is missing (build the win64 preset first)"
-[ -x "$phone" ] || fail "the phone console $phone is missing (build the native preset first)"
+[ "$web" = 1 ] || [ -x "$phone" ] || fail "the phone console $phone is missing (build the native preset first)"
 
 # Wine: with only wine64 installed neither wine nor wineserver is on PATH.
 if [ -n "${QUILLON_WINE:-}" ]; then
@@ -276,6 +288,10 @@ teePid=$!
 (
     # A host that ends early must not cut the phone's output short.
     trap '' PIPE
+    if [ "$web" = 1 ]; then
+        exec node "$root/web/dev/bridge.mjs" --pty-link "$link" --port "${QUILLON_DEMO_WEB_PORT:-8080}" \
+            --control-in "$fifos/to-host" --control-out "$fifos/from-host"
+    fi
     exec stdbuf -oL "$phone" --create-pty "$link" --control-in "$fifos/to-host" \
         --control-out "$fifos/from-host" "$@"
 ) <&5 >"$fifos/phone-out" &

@@ -1,0 +1,361 @@
+// The page in Debian's headless chromium, at a phone's size, talking through
+// the dev bridge to the real 64-bit plug-in DLL in the test host under Wine.
+// Each step checks what the page shows and what the host received; the main
+// screens are photographed at a phone's size.
+import assert from 'node:assert/strict';
+import { existsSync, mkdtempSync, promises as fs } from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { chromium } from 'playwright-core';
+
+import { startBridge } from '../../dev/bridge.mjs';
+import { driveC, HostRun, makePrefix, missingPiece, privateMusicFolder, repoRoot, stopWine, winePaths } from './wine.mjs';
+
+const chromiumPath = process.env.QUILLON_CHROMIUM ?? '/usr/bin/chromium';
+// The screens go under build/ on every run; QUILLON_WEB_SCREENSHOTS=web/screenshots
+// refreshes the committed ones.
+const shots = path.resolve(repoRoot, process.env.QUILLON_WEB_SCREENSHOTS ?? path.join('build', 'web-e2e', 'screenshots'));
+const phone = { width: 390, height: 844 };
+
+// The test library: FILE|TITLE|ALBUM|ARTIST|GENRE, one record a line, in the
+// PC's code page (windows-1252: ë is one byte).
+function libraryText() {
+    const lines = [];
+    for (let n = 1; n <= 180; ++n) {
+        const title = `Track ${String(n).padStart(3, '0')}`;
+        lines.push(`C:\\lib\\Ada Lark\\Long Night\\${title}.mp3|${title}|Long Night|Ada Lark|Ambient`);
+    }
+    for (const title of ['Lantern', 'Paper Moon', 'Tin Roof']) lines.push(`C:\\lib\\Ada Lark\\Paper Moons\\${title}.mp3|${title}|Paper Moons|Ada Lark|Folk`);
+    for (const title of ['Last Tram', 'Neon Rain']) lines.push(`C:\\lib\\Bo Fenn\\Night Bus\\${title}.mp3|${title}|Night Bus|Bo Fenn|Jazz`);
+    lines.push("C:\\lib\\Cy Moss\\Zoë's Garden\\Moss.mp3|Moss|Zoë's Garden|Cy Moss|Folk");
+    return `${lines.join('\n')}\n`;
+}
+
+const paths = winePaths();
+const missing = missingPiece(paths);
+const chromiumMissing = await fs.access(chromiumPath).then(
+    () => null,
+    () => `${chromiumPath} is not installed`,
+);
+// tools/run-web-tests.sh installs and builds everything: there a missing
+// piece is a failure, not a reason to skip.
+if ((missing ?? chromiumMissing) && process.env.QUILLON_WEB_REQUIRE === '1') throw new Error(missing ?? chromiumMissing);
+// Drives, folders and the current playlist (1, 7, 20) come with the files
+// layer of the plug-in; a build with it must pass those steps.
+const withFolders = process.env.QUILLON_WEB_FOLDERS ? process.env.QUILLON_WEB_FOLDERS === '1' : existsSync(path.join(repoRoot, 'files'));
+const foldersMissing = withFolders ? false : 'this build of the plug-in has no drive list, folders or playlist view (1, 7, 20)';
+
+let bridge = null;
+let host = null;
+let context = null;
+let page = null;
+
+async function shot(name) {
+    // Notes of earlier steps would hide the screen.
+    await page.$$eval('.toast', (notes) => notes.forEach((note) => note.remove()));
+    await page.screenshot({ path: path.join(shots, `${name}.png`) });
+}
+
+function list(id) {
+    return page.locator(`#${id} .item .name`);
+}
+
+async function names(id) {
+    return list(id).allTextContents();
+}
+
+async function scrollList(id, where) {
+    await page.$eval(`#${id}`, (box, to) => {
+        box.scrollTop = to === 'bottom' ? box.scrollHeight : 0;
+        box.dispatchEvent(new Event('scroll'));
+    }, where);
+}
+
+async function linkState(text, timeout = 20000) {
+    await page.waitForFunction((expected) => document.querySelector('#link-state').textContent === expected, text, { timeout });
+}
+
+const skipAll = missing ?? chromiumMissing;
+
+describe('the web remote against the plug-in under Wine', { skip: skipAll ?? false, timeout: 600000 }, () => {
+    before(async () => {
+        await fs.mkdir(shots, { recursive: true });
+        await makePrefix(paths);
+        stopWine(paths); // a host left over from an interrupted run
+        const home = driveC(paths, 'quillon-web');
+        await fs.rm(home, { recursive: true, force: true });
+        await fs.mkdir(path.join(home, 'music', 'Road Songs', 'Live'), { recursive: true });
+        for (const name of ['01 Open Road.mp3', '02 Night Drive.mp3', 'cover.jpg']) await fs.writeFile(path.join(home, 'music', 'Road Songs', name), '');
+        await fs.writeFile(path.join(home, 'music', 'Road Songs', 'Live', 'Encore.ogg'), '');
+        await fs.writeFile(
+            path.join(home, 'winamp.ini'),
+            '[Quillon Bluetooth remote control]\r\nportName=COM7\r\n[Winamp]\r\nvolume=180\r\nconfig_extlist=mp3:ogg\r\n',
+        );
+        await fs.writeFile(path.join(home, 'library.txt'), Buffer.from(libraryText(), 'latin1'));
+        // The host's folder is its program's: the plug-in copies the playlist
+        // the host writes there when it saves one into My Music.
+        await fs.mkdir(path.join(home, 'host'), { recursive: true });
+        await fs.copyFile(paths.testhost, path.join(home, 'host', 'quillon-testhost.exe'));
+        await fs.copyFile(paths.dll, path.join(home, 'host', 'ml_quillon.dll'));
+        const music = await privateMusicFolder(paths);
+        for (const name of await fs.readdir(music)) await fs.rm(path.join(music, name), { recursive: true, force: true });
+
+        bridge = await startBridge({ ptyLink: path.join(paths.prefix, 'dosdevices', 'com7') });
+        host = new HostRun(paths);
+        await host.start([
+            '--ini', 'C:\\quillon-web\\winamp.ini',
+            '--folder', 'C:\\quillon-web\\host',
+            '--seed',
+            '--notify',
+            '--library-file', 'C:\\quillon-web\\library.txt',
+        ], { testhost: path.join(home, 'host', 'quillon-testhost.exe'), dll: path.join(home, 'host', 'ml_quillon.dll') });
+
+        const profile = mkdtempSync(path.join(os.tmpdir(), 'quillon-chromium-'));
+        context = await chromium.launchPersistentContext(profile, {
+            executablePath: chromiumPath,
+            headless: true,
+            args: [
+                '--no-sandbox',
+                '--disable-gpu',
+                '--disable-quic',
+                '--no-first-run',
+                '--disable-background-networking',
+                '--disable-component-update',
+                '--disable-sync',
+            ],
+            viewport: phone,
+            deviceScaleFactor: 1,
+            isMobile: true,
+            hasTouch: true,
+            colorScheme: 'light',
+        });
+        page = context.pages()[0] ?? (await context.newPage());
+        page.on('pageerror', (error) => console.error('page error:', error.message));
+        page.on('dialog', (dialog) => dialog.accept());
+    });
+
+    after(async () => {
+        await context?.close();
+        await host?.quit();
+        host?.kill();
+        host?.release();
+        await bridge?.close();
+        if (!missing) stopWine(paths);
+    });
+
+    test('connects, shows what plays, and plays', async () => {
+        await page.goto(`${bridge.url}/?bridge`);
+        await page.click('#connect');
+        await linkState('Connected');
+        // 18 on connecting: the volume line, then the now-playing line.
+        await page.waitForFunction(() => document.querySelector('#now-title').textContent === 'Morning Tide');
+        assert.equal(await page.textContent('#now-state'), 'Stopped');
+        assert.equal(await page.textContent('#volume-value'), '180');
+        await host.requests();
+        await page.click('#play');
+        await host.requestsUntil((request) => request === 'command 40045');
+        await page.waitForFunction(() => document.querySelector('#now-state').textContent === 'Playing');
+        assert.equal((await host.state()).play, '1');
+        await page.waitForFunction(() => /Winamp \d/.test(document.querySelector('#version').textContent));
+    });
+
+    test('volume: the slider sets it, the steps nudge it', async () => {
+        await host.requests();
+        await page.locator('#volume').fill('100');
+        await host.requestsUntil((request) => request === 'user 122 100');
+        await page.waitForFunction(() => document.querySelector('#volume-value').textContent === '100');
+        assert.equal((await host.state()).volume, '100');
+        await page.click('[aria-label="Volume up"]');
+        await host.requestsUntil((request) => request === 'command 40058');
+        await shot('now-playing');
+    });
+
+    test('library: artist, album, titles three levels deep, paged forward and back', async () => {
+        await host.requests();
+        await page.click('[data-go=library]');
+        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 4);
+        assert.deepEqual(await names('library-list'), ['Ada Lark', 'Bo Fenn', 'Cy Moss', 'The Quillons']);
+        await page.click('[aria-label="Open Ada Lark"]');
+        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
+        assert.deepEqual(await names('library-list'), ['All tracks', 'Long Night', 'Paper Moons']);
+        await page.click('[aria-label="Open Long Night"]');
+        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 50);
+        const first = await names('library-list');
+        assert.equal(first[0], 'Track 001');
+        assert.equal(first[49], 'Track 050');
+        const queries = (await host.requests()).filter((request) => request.startsWith('library run'));
+        assert.deepEqual(queries, [
+            'library run artist != "" & !artist isempty',
+            'library run artist == "Ada Lark" & album != "" & !album isempty',
+            'library run artist == "Ada Lark" & album == "Long Night"',
+        ]);
+        await shot('library');
+
+        // Forward: each scroll to the end brings the next page; the page
+        // keeps three, so the fourth pushes the first out.
+        for (const [last, count] of [['Track 100', 100], ['Track 150', 150], ['Track 180', 130]]) {
+            await scrollList('library-list', 'bottom');
+            await page.waitForFunction(
+                ([text, n]) => {
+                    const shown = [...document.querySelectorAll('#library-list .item .name')].map((node) => node.textContent);
+                    return shown.at(-1) === text && shown.length === n;
+                },
+                [last, count],
+            );
+        }
+        assert.equal((await names('library-list'))[0], 'Track 051');
+        // Back: to the beginning, the first page comes again.
+        await scrollList('library-list', 'top');
+        await page.waitForFunction(() => document.querySelector('#library-list .item .name')?.textContent === 'Track 001');
+        const back = await names('library-list');
+        assert.equal(back.length, 150);
+        assert.equal(back.at(-1), 'Track 150');
+        // Paging reads the held results again and never asks the host.
+        assert.deepEqual((await host.requests()).filter((request) => request.startsWith('library')), []);
+
+        // Play a title by its index in those results.
+        await page.click('[aria-label="Play Track 002"]');
+        const played = await host.requestsUntil((request) => request === 'user 102 0');
+        const at = played.indexOf('user 101 0');
+        assert.deepEqual(played.slice(at, at + 3), ['user 101 0', 'user 100 file=C:\\lib\\Ada Lark\\Long Night\\Track 002.mp3', 'user 102 0']);
+        await page.waitForFunction(() => document.querySelector('#mini-title').textContent === 'Playing · Track 002');
+
+        // Up one level, enqueue a whole album of the artist.
+        await page.click('#library-crumbs button:text-is("Ada Lark")');
+        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
+        await page.click('[aria-label="Enqueue Paper Moons"]');
+        const enqueued = await host.requestsUntil((request) => request.startsWith('library play'));
+        assert.ok(
+            enqueued.includes(
+                'library play enqueue=1 C:\\lib\\Ada Lark\\Paper Moons\\Lantern.mp3|C:\\lib\\Ada Lark\\Paper Moons\\Paper Moon.mp3|C:\\lib\\Ada Lark\\Paper Moons\\Tin Roof.mp3',
+            ),
+            enqueued.join('\n'),
+        );
+
+        // A name outside ASCII goes back byte for byte.
+        await page.click('#library-crumbs button:text-is("Artists")');
+        await page.click('[aria-label="Open Cy Moss"]');
+        await page.click('[aria-label="Open Zoë\'s Garden"]');
+        await page.waitForFunction(() => document.querySelector('#library-list .item .name')?.textContent === 'Moss');
+        assert.ok((await host.requests()).includes('library run artist == "Cy Moss" & album == "Zoë\'s Garden"'));
+    });
+
+    test('folders: drive, folders, play a file', { skip: foldersMissing }, async () => {
+        await host.requests();
+        await page.click('[data-go=files]');
+        await page.waitForSelector('#files-list .item[data-kind=drive]');
+        await page.click('#files-list .item[data-kind=drive] .label:has-text("C:")');
+        for (const folder of ['quillon-web', 'music', 'Road Songs']) {
+            await page.click(`[aria-label="Open ${folder}"]`);
+            await page.waitForFunction((name) => document.querySelector('#files-crumbs [aria-current=true]')?.textContent === name, folder);
+        }
+        await page.waitForSelector('#files-list .item[data-kind=file]');
+        assert.deepEqual(await names('files-list'), ['Live', '01 Open Road.mp3', '02 Night Drive.mp3']);
+        await shot('folders');
+        await page.click('[aria-label="Play 01 Open Road.mp3"]');
+        const played = await host.requestsUntil((request) => request === 'user 102 0');
+        assert.ok(played.includes('user 100 file=C:\\quillon-web\\music\\Road Songs\\01 Open Road.mp3'), played.join('\n'));
+        // What plays now shows beside the list.
+        await page.waitForFunction(() => document.querySelector('#mini-title').textContent === 'Playing · 01 Open Road');
+        await page.click('[aria-label="Enqueue 02 Night Drive.mp3"]');
+        await host.requestsUntil((request) => request === 'user 100 file=C:\\quillon-web\\music\\Road Songs\\02 Night Drive.mp3');
+    });
+
+    test('current playlist: entries in order, jump to one', { skip: foldersMissing }, async () => {
+        await host.requests();
+        await page.click('[data-go=playlist]');
+        await page.waitForSelector('#playlist-list .item');
+        const entries = await names('playlist-list');
+        assert.ok(entries.length >= 2, entries.join('|'));
+        await shot('playlist');
+        await page.click('#playlist-list .item:nth-child(2) .label');
+        await host.requestsUntil((request) => request === 'user 121 1');
+        await page.waitForFunction((title) => document.querySelector('#mini-title').textContent === `Playing · ${title}`, entries[1]);
+    });
+
+    test('playlist files: save the playlist in My Music, find it in the list, play it', { skip: foldersMissing }, async () => {
+        // The playlist view is open when the folders screen asks for its lists.
+        await page.click('#playlist-refresh');
+        await page.waitForSelector('#playlist-list .item');
+        await page.click('[data-go=files]');
+        await host.requests();
+        await page.fill('#save-form-files input', 'Road Trip');
+        await page.click('#save-form-files button');
+        await page.waitForSelector('.toast:has-text("Saved “Road Trip” in My Music")');
+        await host.requestsUntil((request) => request === 'user 120 0');
+        await page.click('[data-files=playlistFiles]');
+        await page.waitForSelector('#files-list .item[data-kind=playlistFile]');
+        assert.ok((await names('files-list')).includes('Road Trip.m3u'));
+        await page.click('[aria-label="Play Road Trip.m3u"]');
+        const played = await host.requestsUntil((request) => request === 'user 102 0');
+        assert.ok(played.some((request) => /^user 100 file=.*\\Road Trip\.m3u$/.test(request)), played.join('\n'));
+        // The same name again is refused, and the page says so.
+        await page.fill('#save-form-files input', 'Road Trip');
+        await page.click('#save-form-files button');
+        await page.waitForSelector('.toast.bad:has-text("“Road Trip” already exists")');
+    });
+
+    test('equalizer: a preset sets the host\'s bands', async () => {
+        await page.click('[data-go=eq]');
+        await host.requests();
+        // Preset 9 (the tenth): bands 0, 1, 8, 9 at host value 20, the others at 31.
+        await page.click('[aria-label="Preset 10"]');
+        await host.requestsUntil((request) => request.startsWith('user 128'));
+        await page.waitForFunction(() => document.querySelector('#band-value-0').textContent === '43');
+        assert.equal((await host.state()).bands, '20,20,31,31,31,31,31,31,20,20');
+        // One band: phone-side 50 is host-side 63 - 50.
+        await host.requests();
+        await page.locator('#band-3').fill('50');
+        await host.requestsUntil((request) => request === 'user 128 13');
+        assert.equal((await host.state()).bands, '20,20,31,13,31,31,31,31,20,20');
+        await shot('equalizer');
+    });
+
+    test('sleep timer: set by tracks, it stops the player when the next track starts', async () => {
+        await page.click('[data-go=sleep]');
+        await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'off');
+        await page.fill('#sleep-count', '1');
+        await page.check('input[name=mode][value="1"]');
+        await page.check('input[name=action][value="1"]');
+        await page.click('#sleep-set');
+        await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'on: stop after 1 track');
+        await shot('sleep-timer');
+        // The earlier steps leave two entries or more on the playlist; from
+        // the first, Next starts another file.
+        host.order('track 0');
+        await host.waitFor((line) => line === 'track ok');
+        await host.requests();
+        await page.click('[data-go=now]');
+        await page.click('[aria-label="Next track"]');
+        const seen = await host.requestsUntil((request) => request === 'command 40047');
+        assert.ok(seen.indexOf('command 40048') < seen.indexOf('command 40047'), seen.join('\n'));
+        await page.waitForFunction(() => document.querySelector('#now-state').textContent === 'Stopped');
+        await page.click('[data-go=sleep]');
+        await page.click('#sleep-cancel');
+        await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'off');
+    });
+
+    test('a link that drops comes back by itself', async () => {
+        await page.click('[data-go=now]');
+        bridge.dropClient();
+        await page.waitForFunction(() => ['Link lost', 'Reconnecting…'].includes(document.querySelector('#link-state').textContent));
+        await linkState('Connected');
+        await host.requests();
+        await page.click('#play');
+        await host.requestsUntil((request) => request === 'command 40045');
+    });
+
+    test('once loaded, the page opens without a network', async () => {
+        await page.waitForFunction(async () => (await navigator.serviceWorker.ready).active?.state === 'activated');
+        await context.setOffline(true);
+        try {
+            await page.reload();
+            await page.waitForSelector('#connect');
+            assert.equal(await page.title(), 'Quillon remote');
+            assert.equal(await page.evaluate(() => typeof document.querySelector('#bands input')), 'object', 'app.js ran');
+        } finally {
+            await context.setOffline(false);
+        }
+    });
+});
