@@ -38,5 +38,8 @@ echo "== unit tests under ThreadSanitizer"
 build native-tsan
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 atexit_sleep_ms=0" ctest --preset native-tsan -L unit --timeout 600
 
+echo "== the web remote: its protocol module, and the page in chromium against the DLL under Wine"
+QUILLON_WEB_NO_BUILD=1 tools/run-web-tests.sh
+
 echo "== the fuzz targets, two minutes each (tools/run-fuzz.sh SECONDS runs longer)"
 tools/run-fuzz.sh 120
