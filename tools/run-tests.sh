@@ -41,5 +41,5 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 atexit_sleep_ms=0" ctest -
 echo "== the web remote: its protocol module, and the page in chromium against the DLL under Wine"
 QUILLON_WEB_NO_BUILD=1 tools/run-web-tests.sh
 
-echo "== the fuzz targets, two minutes each (tools/run-fuzz.sh SECONDS runs longer)"
+echo "== the fuzz targets: two minutes for the wire, thirty seconds for each file reader"
 tools/run-fuzz.sh 120
