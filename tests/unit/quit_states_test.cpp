@@ -58,6 +58,24 @@ TEST_F(QuitStatesTest, InsideTheWaitOfEveryLibraryList) {
     }
 }
 
+TEST_F(QuitStatesTest, InsideTheFileListsAndInsideAListOpenedFromAnother) {
+    // The folder list, the current playlist view, the library's playlists, and
+    // a folder list opened from inside the playlist view.
+    const std::vector<Lines> states = {{"1 C:\\Music"}, {"7"}, {"55"}, {"7", "1 C:\\Music"}};
+    for (const Lines& lines : states) {
+        sim::addFolder("C:\\Music");
+        for (int i = 0; i < 60; ++i) sim::addFile("C:\\Music\\" + std::to_string(i) + ".mp3");
+        start();
+        sendThenSync(lines);
+        EXPECT_LT(quitTaking(), quitWaitLimitMs) << lines.back();
+        EXPECT_TRUE(workerEnds()) << lines.back();
+        EXPECT_EQ(phone.takeLines(), (Lines{"X"})) << lines.back();
+        TearDown();
+        SetUp();
+        started = stopped = false;
+    }
+}
+
 TEST_F(QuitStatesTest, WhileAPageIsWrittenToALineThatTakesNothing) {
     start();
     clearRequests();
