@@ -40,27 +40,31 @@ const std::string alreadyExists = " Already Exists in My Music.Please select BAC
 
 // ---- the prefix ---------------------------------------------------------------------
 
-// Drives of the prefix beside Wine's own C: and Z:. Wine takes a drive's type
-// from its registry and its volume label from a ".windows-label" file at its
-// root; its mount manager reads the types when Wine starts.
+// Every drive letter in use: Wine's own C: and Z:, and the drives made here.
+// Wine takes a drive's type from its registry and its volume label from a
+// ".windows-label" file at its root; its mount manager reads the types when
+// Wine starts.
 bool furnishDrives(std::string& error) {
     const std::string drives = e2e::winePaths().workDir + "/drives";
     const std::string links = e2e::winePaths().prefix + "/dosdevices/";
     std::error_code failed;
     fs::remove_all(drives, failed);
-    for (const char* folder : {"/disc", "/stick", "/share"}) fs::create_directories(drives + folder, failed);
     std::ofstream(e2e::linuxPath("C:\\.windows-label"), std::ios::binary) << "System";
-    std::ofstream(drives + "/disc/.windows-label", std::ios::binary) << "Music Disc";
-    std::ofstream(drives + "/stick/.windows-label", std::ios::binary) << "Stick";
-    std::ofstream(drives + "/share/.windows-label", std::ios::binary) << "Share";
-    // F: leads nowhere.
-    const std::pair<const char*, std::string> targets[] = {
-        {"d:", drives + "/disc"}, {"e:", drives + "/stick"}, {"f:", drives + "/gone"}, {"h:", drives + "/share"}};
-    for (const auto& [letter, target] : targets) {
-        fs::remove(links + letter, failed);
-        fs::create_symlink(target, links + letter, failed);
+    for (char letter = 'a'; letter <= 'y'; ++letter) {
+        if (letter == 'c') continue;
+        const std::string name(1, letter);
+        std::string label = "Spare " + std::string(1, static_cast<char>(letter - 'a' + 'A'));
+        if (letter == 'd') label = "Music Disc";
+        if (letter == 'e') label = "Stick";
+        if (letter == 'g') label = "A label longer than the fifty-six characters of old, whole";
+        if (letter == 'h') label = "Share";
+        fs::create_directories(drives + "/" + name, failed);
+        std::ofstream(drives + "/" + name + "/.windows-label", std::ios::binary) << label;
+        fs::remove(links + name + ":", failed);
+        // F: leads nowhere.
+        fs::create_symlink(letter == 'f' ? drives + "/gone" : drives + "/" + name, links + name + ":", failed);
         if (failed) {
-            error = "could not link drive " + std::string(letter);
+            error = "could not link drive " + name;
             return false;
         }
     }
@@ -229,14 +233,21 @@ TEST_F(WineFiles, DriveListNamesEveryReadyDiskAndCdRomDriveWithItsLabel) {
     ASSERT_TRUE(said("C:\\ type=3 label=System")) << testing::PrintToString(drives);
     ASSERT_TRUE(said("D:\\ type=5 label=Music Disc")) << testing::PrintToString(drives);
     ASSERT_TRUE(said("E:\\ type=2 label=Stick")) << testing::PrintToString(drives);
+    ASSERT_TRUE(said("G:\\ type=3 label=A label longer than the fifty-six characters of old, whole"))
+        << testing::PrintToString(drives);
     ASSERT_TRUE(said("H:\\ type=4 label=Share")) << testing::PrintToString(drives);
+    // All 26 letters.
+    ASSERT_EQ(26u, drives.size()) << testing::PrintToString(drives);
     ASSERT_NE(drives.end(), std::find_if(drives.begin(), drives.end(),
                                          [](const std::string& line) { return line.rfind("F:\\ type=1 ", 0) == 0; }))
         << testing::PrintToString(drives);
 
     const Lines expected = driveLines();
-    ASSERT_LE(4u, expected.size());
-    ASSERT_EQ((Lines{"BA", "BDSystem (C:)", "BMMusic Disc (D:)", "BDStick (E:)"}), slice(expected, 0, 4));
+    // A label that fits the reply line is sent whole.
+    ASSERT_EQ(25u, expected.size()) << testing::PrintToString(expected);
+    ASSERT_EQ((Lines{"BA", "BDSpare A (A:)", "BDSpare B (B:)", "BDSystem (C:)", "BMMusic Disc (D:)", "BDStick (E:)",
+                     "BDA label longer than the fifty-six characters of old, whole (G:)"}),
+              slice(expected, 0, 7));
     EXPECT_EQ(expected, ask("20", expected.size()));
     // No wait after the drives: the next line is an ordinary command.
     EXPECT_EQ(Lines{"KWinamp 22118 running!"}, ask("27", 1));
