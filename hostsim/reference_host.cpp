@@ -493,14 +493,24 @@ std::string escaped(const std::string& text) {
 
 }  // namespace
 
-void ReferenceHost::writePlaylistCatalog() {
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlists>\n";
+void ReferenceHost::writePlaylistCatalog(CatalogEncoding encoding) {
+    const bool wide = encoding == CatalogEncoding::utf16;
+    std::string text =
+        std::string("<?xml version=\"1.0\" encoding=\"") + (wide ? "UTF-16" : "UTF-8") + "\"?>\n<playlists>\n";
     for (const LibraryPlaylist& entry : libraryPlaylists) {
         text += "<playlist filename=\"" + escaped(entry.fileName) + "\" title=\"" + escaped(entry.title) +
                 "\" songs=\"" + std::to_string(entry.songs) + "\" seconds=\"" + std::to_string(entry.seconds) +
                 "\"/>\n";
     }
     text += "</playlists>\n";
+    if (wide) {
+        std::string bytes = "\xFF\xFE";
+        for (char c : text) {
+            bytes += c;
+            bytes += '\0';
+        }
+        text = std::move(bytes);
+    }
     std::string path = folder + "\\Plugins\\ml\\playlists.xml";
     platform::writeWholeFile(path.c_str(), text.data(), text.size());
 }

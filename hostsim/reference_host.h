@@ -112,8 +112,11 @@ public:
     void changeTrack(int position);         // current entry changes: WM_USER wParam 0
     void notifyStateChanged(int wParam);    // WM_USER wParam 0 or 2, lParam 10000
 
-    // Writes "<folder>\Plugins\ml\playlists.xml" listing libraryPlaylists.
-    void writePlaylistCatalog();
+    // Writes "<folder>\Plugins\ml\playlists.xml" listing libraryPlaylists, in
+    // UTF-8, or in UTF-16 little-endian with a byte order mark (each byte of a
+    // text taken as Latin-1).
+    enum class CatalogEncoding { utf8, utf16 };
+    void writePlaylistCatalog(CatalogEncoding encoding = CatalogEncoding::utf8);
 
     // Every request received, in order, decoded, one line each:
     //   "user <lParam> <wParam>"        WM_USER (100: "user 100 file=<name>",

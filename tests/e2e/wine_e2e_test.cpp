@@ -7,67 +7,23 @@
 #include <cstdio>
 #include <thread>
 
-#include "tests/e2e/wine_world.h"
+#include "tests/e2e/wine_fixture.h"
 
 namespace {
 
 using e2e::HostRun;
-using Lines = std::vector<std::string>;
+using e2e::Lines;
 
 const char* const portSection = "[Quillon Bluetooth remote control]\n";
 const std::string iniOnCom7 = std::string(portSection) + "portName=COM7\n";
 
-std::string prefixProblem;  // set when the prefix could not be made
-
-class WineEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        if (!e2e::missingPiece().empty()) return;
-        e2e::installCleanupOnExit();
-        auto started = std::chrono::steady_clock::now();
-        if (!e2e::makePrefix(prefixProblem) && prefixProblem.empty()) prefixProblem = "no prefix";
-        auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
-        std::printf("[ wine     ] prefix %s made in %.1f s\n", e2e::winePaths().prefix.c_str(), seconds.count());
-    }
-    void TearDown() override {
-        if (e2e::missingPiece().empty()) e2e::stopWine();
-    }
-};
-
-class Wine : public testing::Test {
+class Wine : public e2e::WineScenario {
 protected:
-    HostRun host;
-
-    void SetUp() override {
-        std::string missing = e2e::missingPiece();
-        if (!missing.empty()) GTEST_SKIP() << "end-to-end run skipped: " << missing;
-        ASSERT_EQ("", prefixProblem);
-    }
-
     // Starts the plug-in on COM7 and waits until init has returned 0.
     void startRunning(const std::string& ini = iniOnCom7) {
         ASSERT_TRUE(host.start(ini));
         ASSERT_EQ("init 0", host.waitFor("init ", 60000)) << host.transcript();
         host.requestLog();  // start-up requests are not what the scenarios look at
-    }
-
-    // Waits for `expected` reply lines, each within a generous time, then for
-    // any surplus; with none expected, for a quiet second and a bit.
-    Lines collect(std::size_t expected) {
-        Lines replies;
-        while (replies.size() < expected) {
-            std::string reply = host.phoneReply(4000);
-            if (reply.rfind("(", 0) == 0) return replies;
-            replies.push_back(reply);
-        }
-        for (const std::string& surplus : host.phoneReplies(expected == 0 ? 1200 : 400)) replies.push_back(surplus);
-        return replies;
-    }
-
-    // Sends one command line and collects the replies that follow it.
-    Lines ask(const std::string& line, std::size_t expected) {
-        host.phoneWrite(line + "\n");
-        return collect(expected);
     }
 };
 
@@ -280,6 +236,6 @@ TEST_F(Wine, SleepTimerIsSetReportedAndCancelled) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    testing::AddGlobalTestEnvironment(new WineEnvironment);
+    testing::AddGlobalTestEnvironment(new e2e::PrefixEnvironment);
     return RUN_ALL_TESTS();
 }

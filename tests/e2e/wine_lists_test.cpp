@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,32 +14,15 @@
 #include <vector>
 
 #include "hostsim/library_generator.h"
-#include "tests/e2e/wine_world.h"
+#include "tests/e2e/wine_fixture.h"
 
 namespace {
 
-using e2e::HostRun;
-using Lines = std::vector<std::string>;
+using e2e::joined;
+using e2e::Lines;
 
 const std::string iniOnCom7 = "[Quillon Bluetooth remote control]\nportName=COM7\n";
 const char* const libraryWindowsPath = "C:\\quillon\\library.txt";
-
-std::string prefixProblem;  // set when the prefix could not be made
-
-class WineEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        if (!e2e::missingPiece().empty()) return;
-        e2e::installCleanupOnExit();
-        auto started = std::chrono::steady_clock::now();
-        if (!e2e::makePrefix(prefixProblem) && prefixProblem.empty()) prefixProblem = "no prefix";
-        auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
-        std::printf("[ wine     ] prefix %s made in %.1f s\n", e2e::winePaths().prefix.c_str(), seconds.count());
-    }
-    void TearDown() override {
-        if (e2e::missingPiece().empty()) e2e::stopWine();
-    }
-};
 
 // Thirteen tracks with the awkward cases: upper and lower case, a byte above
 // 127, quotation marks and " & " in values, empty and absent (\N) fields.
@@ -92,12 +74,6 @@ Lines songItems(int first, int last) {
     return lines;
 }
 
-Lines joined(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 std::string play(int enqueue, const Lines& files) {
     std::string line = "library play enqueue=" + std::to_string(enqueue) + " ";
     for (std::size_t i = 0; i < files.size(); ++i) line += (i > 0 ? "|" : "") + files[i];
@@ -107,16 +83,8 @@ std::string play(int enqueue, const Lines& files) {
 // What a browse list or a selection asks of the library before it sends.
 Lines runs(const std::string& query) { return {"library release", "library run " + query}; }
 
-class WineLists : public testing::Test {
+class WineLists : public e2e::WineScenario {
 protected:
-    HostRun host;
-
-    void SetUp() override {
-        std::string missing = e2e::missingPiece();
-        if (!missing.empty()) GTEST_SKIP() << "end-to-end run skipped: " << missing;
-        ASSERT_EQ("", prefixProblem);
-    }
-
     // Starts the plug-in on COM7 with the test host's library options and
     // waits until init has returned 0.
     void startWith(const std::vector<std::string>& hostOptions, const std::string& libraryLine) {
@@ -130,25 +98,6 @@ protected:
         std::ofstream(e2e::winePaths().prefix + "/drive_c/quillon/library.txt", std::ios::binary | std::ios::trunc)
             << text;
         startWith({"--library-file", libraryWindowsPath}, "library " + std::to_string(records) + " records");
-    }
-
-    // Waits for `expected` reply lines, each within a generous time, then for
-    // any surplus; with none expected, for a quiet second and a bit.
-    Lines collect(std::size_t expected) {
-        Lines replies;
-        while (replies.size() < expected) {
-            std::string reply = host.phoneReply(4000);
-            if (reply.rfind("(", 0) == 0) return replies;
-            replies.push_back(reply);
-        }
-        for (const std::string& surplus : host.phoneReplies(expected == 0 ? 1200 : 400)) replies.push_back(surplus);
-        return replies;
-    }
-
-    // Sends one command line and collects the replies that follow it.
-    Lines ask(const std::string& line, std::size_t expected) {
-        host.phoneWrite(line + "\n");
-        return collect(expected);
     }
 };
 
@@ -516,6 +465,6 @@ TEST_F(WineLists, QuitWhileAListWaitsEndsTheListAndTheConversation) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    testing::AddGlobalTestEnvironment(new WineEnvironment);
+    testing::AddGlobalTestEnvironment(new e2e::PrefixEnvironment);
     return RUN_ALL_TESTS();
 }

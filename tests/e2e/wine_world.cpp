@@ -159,14 +159,21 @@ int waitOrKill(pid_t child, int timeoutMs) {
     }
 }
 
-int runWine(const std::vector<std::string>& arguments, int timeoutMs) {
+}  // namespace
+
+int runWineProgram(const std::vector<std::string>& arguments, int timeoutMs) {
     std::vector<std::string> argv = {winePaths().wine};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     pid_t child = spawn(argv, nullptr, nullptr);
     return child < 0 ? -1 : waitOrKill(child, timeoutMs);
 }
 
-}  // namespace
+std::string linuxPath(const std::string& windowsPath) {
+    std::string path = winePaths().prefix + "/drive_c";
+    std::size_t start = windowsPath.size() >= 2 && windowsPath[1] == ':' ? 2 : 0;
+    for (std::size_t i = start; i < windowsPath.size(); ++i) path += windowsPath[i] == '\\' ? '/' : windowsPath[i];
+    return path;
+}
 
 const WinePaths& winePaths() {
     static WinePaths paths = [] {
@@ -224,12 +231,13 @@ bool makePrefix(std::string& error) {
     stopWine();  // a prefix left over from an interrupted run
     fs::remove_all(paths.prefix, ignored);
     fs::create_directories(paths.prefix, ignored);
-    if (runWine({"wineboot", "-i"}, 120000) != 0) {
+    if (runWineProgram({"wineboot", "-i"}, 120000) != 0) {
         error = "wineboot -i failed in " + paths.prefix;
         return false;
     }
     // Windows without a display: the null driver.
-    if (runWine({"reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"}, 60000) != 0) {
+    if (runWineProgram({"reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"}, 60000) !=
+        0) {
         error = "could not select the null display driver";
         return false;
     }
@@ -237,6 +245,7 @@ bool makePrefix(std::string& error) {
     // start brings one up that uses the null driver.
     stopWine();
     fs::create_directories(paths.prefix + "/drive_c/quillon", ignored);
+    fs::create_directories(linuxPath(hostFolderWindowsPath), ignored);
     return true;
 }
 
@@ -266,8 +275,18 @@ bool HostRun::start(const std::string& iniText, const std::string& portLink,
     fs::create_symlink(slave, portLinkPath_, ignored);
     if (ignored) return false;
 
-    std::vector<std::string> command = {
-        paths.wine, paths.buildDir + "/quillon-testhost.exe", "--ini", iniWindowsPath, "--folder", "C:\\quillon\\host"};
+    // A copy under a new name first, so a program of an earlier run that still
+    // maps the old file keeps it.
+    const std::string program = linuxPath(hostFolderWindowsPath) + "/quillon-testhost.exe";
+    fs::copy_file(paths.buildDir + "/quillon-testhost.exe", program + ".new", fs::copy_options::overwrite_existing,
+                  ignored);
+    if (ignored) return false;
+    fs::rename(program + ".new", program, ignored);
+    if (ignored) return false;
+
+    std::vector<std::string> command = {paths.wine, std::string(hostFolderWindowsPath) + "\\quillon-testhost.exe",
+                                        "--ini",    iniWindowsPath,
+                                        "--folder", hostFolderWindowsPath};
     command.insert(command.end(), hostOptions.begin(), hostOptions.end());
     command.push_back(paths.buildDir + "/ml_quillon.dll");
     pid_ = spawn(command, &toHost_, &fromHost_);
@@ -317,13 +336,16 @@ void HostRun::order(const std::string& line) {
     phone::writeAll(toHost_, text.data(), text.size());
 }
 
-std::vector<std::string> HostRun::requestLog() {
-    order("log");
+std::vector<std::string> HostRun::requestLog() { return orderLines("log", "request ", "log end"); }
+
+std::vector<std::string> HostRun::orderLines(const std::string& line, const std::string& itemPrefix,
+                                             const std::string& endPrefix) {
+    order(line);
     std::vector<std::string> entries;
-    std::string line;
-    while (readHostLine(line, 10000)) {
-        if (line.rfind("log end", 0) == 0) break;
-        if (line.rfind("request ", 0) == 0) entries.push_back(line.substr(8));
+    std::string answer;
+    while (readHostLine(answer, 10000)) {
+        if (answer.rfind(endPrefix, 0) == 0) break;
+        if (answer.rfind(itemPrefix, 0) == 0) entries.push_back(answer.substr(itemPrefix.size()));
     }
     return entries;
 }

@@ -37,10 +37,23 @@ void stopWine();
 // or ends early.
 void installCleanupOnExit();
 
+// Runs a Windows program of the prefix (or one of Wine's, such as "reg") and
+// waits for it; its exit status, or -1 when it had to be killed.
+int runWineProgram(const std::vector<std::string>& arguments, int timeoutMs);
+
+// The Linux path of a path on the prefix's drive C: ("C:\\a\\b" gives
+// "<prefix>/drive_c/a/b").
+std::string linuxPath(const std::string& windowsPath);
+
 // Windows path of the host's INI file and its Linux twin inside the prefix.
 constexpr const char* iniWindowsPath = "C:\\quillon\\winamp.ini";
 std::string iniLinuxPath();
 std::string readTextFile(const std::string& path);
+
+// The host player's folder: the test host runs from here, so it is the folder
+// of the host program that the plug-in finds, and the reference host keeps its
+// "winamp.m3u" and its media library's "Plugins\\ml" folder in it.
+constexpr const char* hostFolderWindowsPath = "C:\\quillon\\host";
 
 // One start of the test host with the plug-in, on a fresh pseudo-terminal.
 class HostRun {
@@ -50,9 +63,10 @@ public:
     HostRun& operator=(const HostRun&) = delete;
     ~HostRun();
 
-    // Writes the INI file, links the line as `portLink` ("com7") and starts
-    // the test host, with `hostOptions` before the DLL on its command line;
-    // false when it could not be started.
+    // Writes the INI file, links the line as `portLink` ("com7"), puts the
+    // test host into the host folder and starts it from there, with
+    // `hostOptions` before the DLL on its command line; false when it could
+    // not be started.
     bool start(const std::string& iniText, const std::string& portLink = "com7",
                const std::vector<std::string>& hostOptions = {});
 
@@ -62,6 +76,10 @@ public:
     void order(const std::string& line);
     // The requests the host received since the last call ("log" order).
     std::vector<std::string> requestLog();
+    // Gives `order` and gathers the answer's lines that begin with
+    // `itemPrefix` (without it) until the line that begins with `endPrefix`.
+    std::vector<std::string> orderLines(const std::string& order, const std::string& itemPrefix,
+                                        const std::string& endPrefix);
     // One field of the "state" line, e.g. "volume" or "bands".
     std::string stateField(const std::string& key);
     // Quit, unload and wait for the program to end; false when it did not.

@@ -211,6 +211,20 @@ TEST_F(ReferenceHostTest, CatalogListsTheLibraryPlaylistsInTheTokenizersShape) {
               "</playlists>\n");
 }
 
+TEST_F(ReferenceHostTest, CatalogInUtf16HasAByteOrderMarkAndTwoBytesACharacter) {
+    host.libraryPlaylists = {{"Caf\xE9", "a b.m3u", 1, 2}};
+    host.writePlaylistCatalog(hostsim::ReferenceHost::CatalogEncoding::utf16);
+    const std::string narrow =
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<playlists>\n"
+        "<playlist filename=\"a b.m3u\" title=\"Caf\xE9\" songs=\"1\" seconds=\"2\"/>\n"
+        "</playlists>\n";
+    std::string expected = "\xFF\xFE";
+    for (char c : narrow) expected += std::string{c, '\0'};
+    const std::string written = sim::fileContents("C:\\Program Files\\Winamp\\Plugins\\ml\\playlists.xml");
+    EXPECT_EQ(written, expected);
+    EXPECT_NE(written.find(std::string("C\0a\0f\0\xE9\0\"\0", 10)), std::string::npos);
+}
+
 // ---- the main window -------------------------------------------------------------
 
 TEST_F(ReferenceHostTest, AddFileLoadsPlaylistFilesAndNamesPlainFiles) {

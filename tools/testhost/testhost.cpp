@@ -1,7 +1,8 @@
 // quillon-testhost: plays the host player for the plug-in DLL under Wine.
 //
 //   quillon-testhost.exe [--ini PATH] [--folder PATH] [--seed] [--notify]
-//                        [--library-file PATH] [--generate-library N,A,B,G] PLUGIN.DLL
+//                        [--library-file PATH] [--generate-library N,A,B,G]
+//                        [--my-music PATH] PLUGIN.DLL
 //
 // Creates the host's main window and media-library window (both answered by
 // the reference host), loads the DLL, fills the descriptor's host fields and
@@ -10,12 +11,30 @@
 // FILE|TITLE|ALBUM|ARTIST|GENRE, one a line, \N for an absent field;
 // --generate-library adds N tracks over A artists, B albums and G genres
 // (hostsim/library_generator.h), the same for the same shape. "library N
-// records" reports the size. Orders arrive as lines on standard input;
+// records" reports the size. --my-music stores PATH as the user's My Music
+// folder in the registry (the shell folders' value "My Music" under
+// HKEY_CURRENT_USER) before init; an empty PATH removes the value; "my music
+// PATH" or "my music (none)" reports it. The host folder (--folder, or the
+// program's own folder) holds the host's playlist file "winamp.m3u", which
+// request 120 writes, and the media library's "Plugins\ml" folder with the
+// playlists catalog. Orders arrive as lines on standard input;
 // answers go out as lines on standard output:
 //   volume N | start N | track N     host-side events (through the plug-in's hook)
 //   add PATH[|TITLE]                 put an entry on the playlist (no request)
 //   library FILE|TITLE|ALBUM|ARTIST|GENRE   put a record into the media library,
 //                                    as a line of a library file
+//   library-playlist TITLE|FILE      put a playlist into the media library's
+//                                    "Playlists" menu (and into the next catalog)
+//   catalog utf8|utf16               write the playlists catalog of the library's
+//                                    playlists, "catalog ok BYTES"
+//   find PATTERN                     the platform's own listing of a search, in
+//                                    the order it returns it: "found ATTRIBUTES
+//                                    NAME" (attributes in hex), then "find end N"
+//   drives                           every logical drive: "drive ROOT type=N
+//                                    label=LABEL" or "... not ready", then
+//                                    "drives end N"
+//   hide PATH                        give a file or folder the hidden attribute,
+//                                    "hide ok ATTRIBUTES" or "hide failed ERROR"
 //   notify on|off                    host-side changes also notify the main window
 //   state                            the player model, one line
 //   log                              the request log ("request ..." lines, then
@@ -162,6 +181,59 @@ DWORD WINAPI readControlLines(void*) {
     return 0;
 }
 
+// ---- the Windows around the player ---------------------------------------------
+
+constexpr const char* shellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// The user's My Music folder as the shell keeps it; empty removes the value.
+bool setMyMusicFolder(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, shellFoldersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG result;
+    if (path.empty()) {
+        result = RegDeleteValueA(key, "My Music");
+        if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;
+    } else {
+        result = RegSetValueExA(key, "My Music", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                static_cast<DWORD>(path.size() + 1));
+    }
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+void listSearch(const std::string& pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    int count = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            say("found %08lx %s", static_cast<unsigned long>(found.dwFileAttributes), found.cFileName);
+            ++count;
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    say("find end %d", count);
+}
+
+void listDrives() {
+    char roots[27 * 4 + 1] = {};
+    DWORD length = GetLogicalDriveStringsA(sizeof roots, roots);
+    int count = 0;
+    for (const char* root = roots; length > 0 && length < sizeof roots && *root != '\0';
+         root += std::strlen(root) + 1) {
+        char label[MAX_PATH + 1] = {};
+        UINT type = GetDriveTypeA(root);
+        if (GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0))
+            say("drive %s type=%u label=%s", root, type, label);
+        else
+            say("drive %s type=%u not ready", root, type);
+        ++count;
+    }
+    say("drives end %d", count);
+}
+
 std::string joinedPlaylist() {
     std::string titles;
     for (std::size_t i = 0; i < player.playlist.size(); ++i) {
@@ -231,6 +303,43 @@ void handleLine(const std::string& line) {
         }
         player.library.push_back(entry);
         say("library ok %d", static_cast<int>(player.library.size()));
+    } else if (verb == "library-playlist") {
+        std::vector<std::string> parts = splitAtBars(rest);
+        if (parts.size() != 2) {
+            say("error library playlist is not TITLE|FILE");
+            return;
+        }
+        hostsim::LibraryPlaylist entry;
+        entry.title = parts[0];
+        entry.fileName = parts[1];
+        player.libraryPlaylists.push_back(entry);
+        say("library-playlist ok %d", static_cast<int>(player.libraryPlaylists.size()));
+    } else if (verb == "catalog") {
+        if (rest != "utf8" && rest != "utf16") {
+            say("error catalog is utf8 or utf16");
+            return;
+        }
+        player.writePlaylistCatalog(rest == "utf16" ? hostsim::ReferenceHost::CatalogEncoding::utf16
+                                                    : hostsim::ReferenceHost::CatalogEncoding::utf8);
+        WIN32_FILE_ATTRIBUTE_DATA written;
+        std::string path = player.folder + "\\Plugins\\ml\\playlists.xml";
+        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &written)) {
+            say("error catalog %s not written", path.c_str());
+            return;
+        }
+        say("catalog ok %lu", static_cast<unsigned long>(written.nFileSizeLow));
+    } else if (verb == "find") {
+        listSearch(rest);
+    } else if (verb == "drives") {
+        listDrives();
+    } else if (verb == "hide") {
+        DWORD attributes = GetFileAttributesA(rest.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES ||
+            !SetFileAttributesA(rest.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN)) {
+            say("hide failed %lu", static_cast<unsigned long>(GetLastError()));
+            return;
+        }
+        say("hide ok %08lx", static_cast<unsigned long>(GetFileAttributesA(rest.c_str())));
     } else if (verb == "notify") {
         player.notifyOnChange = rest == "on";
         say("notify %s", player.notifyOnChange ? "on" : "off");
@@ -369,6 +478,8 @@ int main(int argc, char** argv) {
     const char* dllPath = nullptr;
     bool seed = false;
     bool libraryGiven = false;
+    bool myMusicGiven = false;
+    std::string myMusic;
     player.folder = programFolder();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc)
@@ -385,12 +496,15 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--generate-library") == 0 && i + 1 < argc) {
             if (!addGeneratedLibrary(argv[++i])) return 2;
             libraryGiven = true;
+        } else if (std::strcmp(argv[i], "--my-music") == 0 && i + 1 < argc) {
+            myMusic = argv[++i];
+            myMusicGiven = true;
         } else
             dllPath = argv[i];
     }
     if (dllPath == nullptr) {
         say("error usage: quillon-testhost [--ini PATH] [--folder PATH] [--seed] [--notify] "
-            "[--library-file PATH] [--generate-library N,A,B,G] DLL");
+            "[--library-file PATH] [--generate-library N,A,B,G] [--my-music PATH] DLL");
         return 2;
     }
     CreateDirectoryA(player.folder.c_str(), nullptr);
@@ -398,6 +512,13 @@ int main(int argc, char** argv) {
     CreateDirectoryA((player.folder + "\\Plugins\\ml").c_str(), nullptr);
     if (seed) seedDemoPlayer();
     if (libraryGiven || seed) say("library %d records", static_cast<int>(player.library.size()));
+    if (myMusicGiven) {
+        if (!setMyMusicFolder(myMusic)) {
+            say("error my music %s not stored", myMusic.c_str());
+            return 2;
+        }
+        say("my music %s", myMusic.empty() ? "(none)" : myMusic.c_str());
+    }
 
     mainWindow = makeWindow("QuillonHostMain", mainWindowProc, nullptr);
     libraryWindow = makeWindow("QuillonHostLibrary", libraryWindowProc, nullptr);
