@@ -92,6 +92,14 @@ public:
 
     // Everything the test host said, for failure messages.
     const std::string& transcript() const { return transcript_; }
+    // Forgets it, for a long run whose request logs would pile up in it.
+    void clearTranscript() { transcript_.clear(); }
+
+    // The phone's end of the pseudo-terminal, for a caller that writes and
+    // reads on it at the same time; and the test host's process, which leads
+    // its own process group.
+    int phoneDescriptor() const { return phone_; }
+    pid_t processId() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
