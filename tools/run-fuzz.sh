@@ -35,7 +35,7 @@ run() {
     local status=$?
     set -e
     # With -jobs the figures are in the workers' logs.
-    grep -hE '^stat::|DONE|ERROR|SUMMARY|wire_fuzz:' "$log" fuzz-*.log 2>/dev/null | tail -12 || true
+    grep -hE '^stat::|DONE|ERROR|SUMMARY|_fuzz:' "$log" fuzz-*.log 2>/dev/null | awk '!seen[$0]++' | tail -12 || true
     rm -f fuzz-*.log
     if [ "$status" -ne 0 ]; then
         echo "run-fuzz: $target found a fault; the input is in build/fuzz/findings, the log in $log" >&2
