@@ -37,6 +37,7 @@
 #include "hostsim/library_source.h"
 #include "hostsim/reference_host.h"
 #include "tests/e2e/wine_world.h"
+#include "tests/equalizer_presets.h"
 
 namespace {
 
@@ -281,19 +282,6 @@ constexpr TopSelection topSelections[] = {
     {36, 0, Pick::titleIndex},  {52, 1, Pick::titleIndex},  {41, 0, Pick::artist},     {48, 1, Pick::artist},
     {42, 0, Pick::album},       {49, 1, Pick::album},       {40, 0, Pick::genre},      {47, 1, Pick::genre},
     {45, 0, Pick::artistAlbum}, {50, 1, Pick::artistAlbum}, {46, 0, Pick::genreAlbum}, {51, 1, Pick::genreAlbum},
-};
-
-// The equalizer presets, phone-side values, bands 0 to 9.
-constexpr int presets[17][10] = {
-    {32, 32, 32, 32, 32, 32, 19, 19, 19, 15}, {32, 32, 37, 41, 41, 41, 37, 32, 32, 32},
-    {47, 43, 35, 31, 31, 21, 19, 19, 31, 31}, {47, 47, 47, 41, 34, 24, 17, 14, 13, 13},
-    {43, 41, 32, 19, 23, 34, 45, 49, 51, 51}, {15, 15, 15, 24, 36, 49, 57, 57, 57, 59},
-    {39, 49, 40, 25, 27, 34, 39, 47, 52, 55}, {48, 48, 41, 41, 32, 23, 23, 23, 32, 32},
-    {23, 32, 38, 40, 41, 41, 38, 36, 36, 35}, {43, 43, 32, 32, 32, 32, 32, 32, 43, 43},
-    {28, 39, 43, 44, 40, 29, 27, 27, 28, 28}, {32, 32, 30, 21, 32, 42, 42, 32, 32, 32},
-    {44, 39, 22, 18, 25, 38, 46, 49, 49, 49}, {27, 23, 24, 30, 38, 41, 46, 47, 49, 47},
-    {39, 34, 29, 27, 29, 38, 45, 47, 49, 51}, {38, 38, 35, 30, 24, 22, 25, 30, 36, 46},
-    {44, 41, 32, 22, 23, 32, 44, 47, 47, 46},
 };
 
 struct Command {
@@ -628,7 +616,7 @@ private:
             case 58:
                 for (int band = 0; band < 10; ++band) {
                     user(steps, 127, band);
-                    user(steps, 128, 63 - presets[n][band]);
+                    user(steps, 128, 63 - expected::equalizerPresets[n][band]);
                 }
                 break;
             case 61:

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "conversation.h"
+#include "tests/equalizer_presets.h"
 
 namespace {
 
@@ -46,19 +47,6 @@ TEST_F(EqualizerTest, SetBandNamesTheBandThenSetsTheInvertedValue) {
     EXPECT_TRUE(requests().empty());
 }
 
-// The seventeen presets on the phone's scale, as the phone's own table has them.
-const int presetTable[17][10] = {
-    {32, 32, 32, 32, 32, 32, 19, 19, 19, 15}, {32, 32, 37, 41, 41, 41, 37, 32, 32, 32},
-    {47, 43, 35, 31, 31, 21, 19, 19, 31, 31}, {47, 47, 47, 41, 34, 24, 17, 14, 13, 13},
-    {43, 41, 32, 19, 23, 34, 45, 49, 51, 51}, {15, 15, 15, 24, 36, 49, 57, 57, 57, 59},
-    {39, 49, 40, 25, 27, 34, 39, 47, 52, 55}, {48, 48, 41, 41, 32, 23, 23, 23, 32, 32},
-    {23, 32, 38, 40, 41, 41, 38, 36, 36, 35}, {43, 43, 32, 32, 32, 32, 32, 32, 43, 43},
-    {28, 39, 43, 44, 40, 29, 27, 27, 28, 28}, {32, 32, 30, 21, 32, 42, 42, 32, 32, 32},
-    {44, 39, 22, 18, 25, 38, 46, 49, 49, 49}, {27, 23, 24, 30, 38, 41, 46, 47, 49, 47},
-    {39, 34, 29, 27, 29, 38, 45, 47, 49, 51}, {38, 38, 35, 30, 24, 22, 25, 30, 36, 46},
-    {44, 41, 32, 22, 23, 32, 44, 47, 47, 46},
-};
-
 TEST_F(EqualizerTest, PresetSetsAllTenBandsAndUnknownPresetsDoNothing) {
     start();
     for (int preset = 0; preset < 17; ++preset) {
@@ -67,7 +55,7 @@ TEST_F(EqualizerTest, PresetSetsAllTenBandsAndUnknownPresetsDoNothing) {
         Requests expected;
         for (int band = 0; band < 10; ++band) {
             expected.push_back("user 127 " + std::to_string(band));
-            expected.push_back("user 128 " + std::to_string(63 - presetTable[preset][band]));
+            expected.push_back("user 128 " + std::to_string(63 - expected::equalizerPresets[preset][band]));
         }
         EXPECT_EQ(requests(), expected) << "preset " << preset;
     }

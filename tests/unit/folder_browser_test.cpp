@@ -10,17 +10,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using Requests = std::vector<std::string>;
 
-Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::string joined(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 std::string numberedName(int i, const char* extension) {
     char name[32];
     std::snprintf(name, sizeof name, "f%05d.%s", i, extension);

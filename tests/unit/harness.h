@@ -14,6 +14,23 @@
 #include "platform/sim/sim.h"
 #include "plugin/lifecycle.h"
 
+// Reply lines and host requests, one string each, as the tests compare them.
+using Lines = std::vector<std::string>;
+
+// Two runs of lines, one after the other.
+inline Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The lines as the phone receives them: each with its LF. Comparing the whole
+// text shows where two long runs of lines part.
+inline std::string joined(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {

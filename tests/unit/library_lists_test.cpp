@@ -26,17 +26,6 @@ std::string numberedText(const char* stem, int i) {
     return text;
 }
 
-Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::string joined(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 // Lines "<codes><stem>NNN" for NNN in [first, last).
 Lines numberedItems(const char* codes, const char* stem, int first, int last) {
     Lines lines;

@@ -56,18 +56,7 @@ Lines items(const std::vector<std::string>& texts, int first, int last, const ch
     return lines;
 }
 
-Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // Lines as one text, so that a failure shows where they differ.
-std::string joined(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 class PagedListTest : public PluginTest {
 protected:
     void SetUp() override {

@@ -9,12 +9,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using Requests = std::vector<std::string>;
 
-std::string joined(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 const std::string myMusic = "C:\\Users\\me\\Music";
 const std::string hostPlaylist = "C:\\Program Files\\Winamp\\winamp.m3u";
 const std::string refusal = " Already Exists in My Music.Please select BACK and enter another name";

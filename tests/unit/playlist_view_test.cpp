@@ -9,17 +9,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using Requests = std::vector<std::string>;
 
-Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::string joined(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 std::string title(int i) {
     char text[16];
     std::snprintf(text, sizeof text, "t%03d", i);
