@@ -249,10 +249,18 @@ void ReferenceHost::addFile(const std::string& name, const char* title) {
 }
 
 void ReferenceHost::loadPlaylistFile(const std::string& path) {
-    std::unique_ptr<char[]> buffer(new char[largestPlaylistFile]);
+    // Most playlists fit the small buffer; only a larger one (or a missing
+    // file) costs the large one.
+    constexpr std::size_t usualPlaylistFile = 64 * 1024;
+    std::unique_ptr<char[]> buffer(new char[usualPlaylistFile]);
+    std::size_t capacity = usualPlaylistFile;
     std::size_t length = 0;
-    if (!platform::readWholeFile(path.c_str(), buffer.get(), largestPlaylistFile, &length)) return;
-    length = std::min(length, largestPlaylistFile);
+    if (!platform::readWholeFile(path.c_str(), buffer.get(), capacity, &length)) {
+        buffer.reset(new char[largestPlaylistFile]);
+        capacity = largestPlaylistFile;
+        if (!platform::readWholeFile(path.c_str(), buffer.get(), capacity, &length)) return;
+    }
+    length = std::min(length, capacity);
     // Entries of a playlist file are added as they are: a playlist that names
     // itself (or another playlist) must not be loaded again and again.
     for (PlaylistEntry& entry : parsePlaylistText(std::string_view(buffer.get(), length))) {
