@@ -5,7 +5,8 @@
 # input that found it is left in build/fuzz/findings.
 #
 #   tools/run-fuzz.sh [SECONDS]        default 120 for the wire target, a quarter
-#                                      of it for each file reader
+#                                      of it for the threaded wire target and
+#                                      for each file reader
 #   QUILLON_FUZZ_JOBS=2 tools/run-fuzz.sh 3600     a longer run on two cores
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,7 +46,9 @@ run() {
 }
 
 run wire_fuzz build/fuzz/corpus/wire tests/fuzz/corpus/wire tests/fuzz/wire.dict "$seconds"
-# The two file readers are small: a quarter of the time each.
+# The threaded wire target and the two file readers: a quarter of the time each
+# (the first is slow, the other two are small).
 short=$(( seconds / 4 > 10 ? seconds / 4 : 10 ))
+run wire_threads_fuzz build/fuzz/corpus/wire_threads tests/fuzz/corpus/wire tests/fuzz/wire.dict "$short"
 run catalog_fuzz build/fuzz/corpus/catalog tests/fuzz/corpus/catalog "" "$short"
 run folder_fuzz build/fuzz/corpus/folder tests/fuzz/corpus/folder "" "$short"

@@ -1,7 +1,9 @@
 #include "tests/fuzz/wire_driver.h"
 
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "core/context.h"
@@ -146,6 +148,25 @@ void setUpWorld(hostsim::ReferenceHost& host) {
     host.writePlaylistCatalog();
 }
 
+// Something that happens at the host on its own: the user sets the volume,
+// starts a file, the track changes, or playback stops or pauses.
+void hostEvent(hostsim::ReferenceHost& host, std::uint8_t event) {
+    switch (event % 4) {
+        case 0:
+            host.setVolumeAtPlayer(event);
+            break;
+        case 1:
+            if (!host.playlist.empty()) host.startFile(event % static_cast<int>(host.playlist.size()));
+            break;
+        case 2:
+            if (!host.playlist.empty()) host.changeTrack(event % static_cast<int>(host.playlist.size()));
+            break;
+        default:
+            host.notifyStateChanged((event & 4) != 0 ? 2 : 0);
+            break;
+    }
+}
+
 // Carries out host-side steps until the phone has sent something, the plug-in
 // is to stop, or the input ends (which stops it too).
 void feedOnce(Feed& feed, sim::Phone& phone, hostsim::ReferenceHost& host) {
@@ -171,24 +192,9 @@ void feedOnce(Feed& feed, sim::Phone& phone, hostsim::ReferenceHost& host) {
             case opTick:
                 sim::fireTimers();
                 break;
-            case opHostEvent: {
-                const std::uint8_t event = feed.next();
-                switch (event % 4) {
-                    case 0:
-                        host.setVolumeAtPlayer(event);
-                        break;
-                    case 1:
-                        if (!host.playlist.empty()) host.startFile(event % static_cast<int>(host.playlist.size()));
-                        break;
-                    case 2:
-                        if (!host.playlist.empty()) host.changeTrack(event % static_cast<int>(host.playlist.size()));
-                        break;
-                    default:
-                        host.notifyStateChanged((event & 4) != 0 ? 2 : 0);
-                        break;
-                }
+            case opHostEvent:
+                hostEvent(host, feed.next());
                 break;
-            }
             case opQuit:
                 feed.quitAsked = true;
                 break;
@@ -221,16 +227,36 @@ std::string checkReplies(const std::string& received) {
     return "";
 }
 
-}  // namespace
+// The checks that must hold after any conversation, on what the phone
+// received and what the host was left with.
+void checkAfterwards(const hostsim::ReferenceHost& h, const std::string& received, Outcome& outcome) {
+    if (outcome.problem.empty()) outcome.problem = checkReplies(received);
+    for (char c : received) outcome.replyLines += c == '\n' ? 1 : 0;
+    outcome.linesRun = linesTaken();
+    if (outcome.problem.empty() && linesTaken() > linesCompleted()) outcome.problem = "a line was taken twice";
+    if (outcome.problem.empty() && linesCompleted() > linesTaken() + 1)
+        outcome.problem = "a completed line was never taken";
+    if (outcome.problem.empty()) {
+        if (h.volume < 0 || h.volume > 255) outcome.problem = "the host's volume left its range";
+        for (int band : h.bands)
+            if (band < 0 || band > 63) outcome.problem = "an equalizer band left its range";
+        if (!h.playlist.empty() && (h.current < 0 || h.current >= static_cast<int>(h.playlist.size())))
+            outcome.problem = "the playlist position left the playlist";
+    }
+    if (outcome.problem.empty()) {
+        for (const std::string& path : sim::writtenFiles()) {
+            const bool inMusic = path.rfind("C:\\Users\\me\\Music\\", 0) == 0 &&
+                                 path.find('\\', std::strlen("C:\\Users\\me\\Music\\")) == std::string::npos;
+            const bool hostOwn = path == "C:\\Program Files\\Winamp\\winamp.m3u" ||
+                                 path == "C:\\Program Files\\Winamp\\Plugins\\ml\\playlists.xml" ||
+                                 path == "c:\\peltaris.txt";
+            if (!inMusic && !hostOwn) outcome.problem = "a file was written outside the My Music folder: " + path;
+        }
+    }
+}
 
-Outcome runConversation(const std::uint8_t* data, std::size_t size) {
-    Outcome outcome;
-    sim::setInlineMode(true);
-    sim::reset();
-    resetPluginState();
-    sim::setReadIdleMs(1000);
-    sim::failActivityLog(true);
-
+// The host behind its two windows, made on the calling thread.
+std::unique_ptr<hostsim::ReferenceHost> makeHost() {
     auto host = std::make_unique<hostsim::ReferenceHost>();
     hostsim::ReferenceHost* h = host.get();
     const platform::WindowHandle main = sim::createWindow(
@@ -242,7 +268,21 @@ Outcome runConversation(const std::uint8_t* data, std::size_t size) {
     pluginDescriptor.hostWindow = main;
     pluginDescriptor.libraryParent = library;
     pluginDescriptor.dllInstance = nullptr;
+    return host;
+}
 
+}  // namespace
+
+Outcome runConversation(const std::uint8_t* data, std::size_t size) {
+    Outcome outcome;
+    sim::setInlineMode(true);
+    sim::reset();
+    resetPluginState();
+    sim::setReadIdleMs(1000);
+    sim::failActivityLog(true);
+
+    std::unique_ptr<hostsim::ReferenceHost> host = makeHost();
+    hostsim::ReferenceHost* h = host.get();
     sim::Phone phone("COM6");
     Feed feed{data, size};
     sim::setReadFeeder([&] { feedOnce(feed, phone, *h); });
@@ -257,36 +297,99 @@ Outcome runConversation(const std::uint8_t* data, std::size_t size) {
         if (pluginContext->workerFinished != 1) outcome.problem = "the worker did not finish";
     }
 
-    const std::string received = phone.takeReceived();
-    if (outcome.problem.empty()) outcome.problem = checkReplies(received);
-    for (char c : received) outcome.replyLines += c == '\n' ? 1 : 0;
-    outcome.linesRun = linesTaken();
-    if (outcome.problem.empty() && linesTaken() > linesCompleted()) outcome.problem = "a line was taken twice";
-    if (outcome.problem.empty() && linesCompleted() > linesTaken() + 1)
-        outcome.problem = "a completed line was never taken";
-    if (outcome.problem.empty()) {
-        if (h->volume < 0 || h->volume > 255) outcome.problem = "the host's volume left its range";
-        for (int band : h->bands)
-            if (band < 0 || band > 63) outcome.problem = "an equalizer band left its range";
-        if (!h->playlist.empty() && (h->current < 0 || h->current >= static_cast<int>(h->playlist.size())))
-            outcome.problem = "the playlist position left the playlist";
-    }
-    if (outcome.problem.empty()) {
-        for (const std::string& path : sim::writtenFiles()) {
-            const bool inMusic = path.rfind("C:\\Users\\me\\Music\\", 0) == 0 &&
-                                 path.find('\\', std::strlen("C:\\Users\\me\\Music\\")) == std::string::npos;
-            const bool hostOwn = path == "C:\\Program Files\\Winamp\\winamp.m3u" ||
-                                 path == "C:\\Program Files\\Winamp\\Plugins\\ml\\playlists.xml" ||
-                                 path == "c:\\peltaris.txt";
-            if (!inMusic && !hostOwn) outcome.problem = "a file was written outside the My Music folder: " + path;
-        }
-    }
+    checkAfterwards(*h, phone.takeReceived(), outcome);
 
     sim::setReadFeeder(nullptr);
     host.reset();
     sim::reset();
     resetPluginState();
     sim::setInlineMode(false);
+    return outcome;
+}
+
+Outcome runThreadedConversation(const std::uint8_t* data, std::size_t size) {
+    Outcome outcome;
+    sim::setInlineMode(false);
+    sim::reset();
+    resetPluginState();
+    sim::setReadIdleMs(2);  // short idle reads: a pause costs little real time
+    sim::failActivityLog(true);
+
+    std::unique_ptr<hostsim::ReferenceHost> host;
+    sim::runOnUiThread([&host] { host = makeHost(); });
+    hostsim::ReferenceHost* h = host.get();
+    sim::Phone phone("COM6");
+
+    int initResult = -1;
+    sim::runOnUiThread([&initResult] { initResult = pluginDescriptor.init(); });
+    if (initResult != 0) outcome.problem = "init failed";
+
+    // The phone and the host act while the worker runs: sends are not waited
+    // for, so bursts meet the worker anywhere in a command or a list.
+    Feed feed{data, size};
+    while (outcome.problem.empty() && feed.more()) {
+        const std::uint8_t op = feed.next() & 7;
+        if (op == opQuit) {
+            feed.quitAsked = true;
+            break;
+        }
+        switch (op) {
+            case opSend:
+            case opSendMore: {
+                const std::size_t wanted = feed.next();
+                const std::size_t count = wanted < feed.size - feed.at ? wanted : feed.size - feed.at;
+                if (count > 0) phone.send(std::string(reinterpret_cast<const char*>(feed.data + feed.at), count));
+                feed.at += count;
+                break;
+            }
+            case opSendLine:
+            case opSendLineMore: {
+                const int number = feed.next() % 64;
+                const std::string& argument = arguments()[feed.next() % arguments().size()];
+                phone.send(std::to_string(number) + " " + argument + "\n");
+                break;
+            }
+            case opTick:
+                sim::postTimerTick();
+                break;
+            case opHostEvent: {
+                const std::uint8_t event = feed.next();
+                sim::postToUiThread([h, event] { hostEvent(*h, event); });
+                break;
+            }
+            default:
+                // A pause: the plug-in catches up with what was sent.
+                phone.waitForQuiet(1000);
+                break;
+        }
+    }
+
+    if (initResult == 0) {
+        // At the end of the input the plug-in first finishes what it was sent;
+        // a quit the input asked for comes at once.
+        if (!feed.quitAsked) phone.waitForQuiet(2000);
+        std::uint32_t took = 0;
+        sim::runOnUiThread([&took] {
+            const std::uint32_t before = platform::tickCount();
+            pluginDescriptor.quit();
+            took = platform::tickCount() - before;
+        });
+        if (took > quitWaitLimitMs + 1000) outcome.problem = "quit did not return in time";
+        // Quit may leave the port to the worker to close: wait for it (wall
+        // clock, as the worker is a real thread).
+        for (int waited = 0; sim::threadsEnded() < sim::threadsStarted() && waited < 10000; waited += 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (outcome.problem.empty() && sim::threadsEnded() < sim::threadsStarted())
+            outcome.problem = "the worker did not finish";
+    }
+    // Host events still queued run before the host goes.
+    sim::runOnUiThread([] {});
+
+    checkAfterwards(*h, phone.takeReceived(), outcome);
+
+    sim::runOnUiThread([&host] { host.reset(); });
+    sim::reset();
+    resetPluginState();
     return outcome;
 }
 

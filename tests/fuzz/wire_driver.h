@@ -20,6 +20,12 @@ struct Outcome {
 // One conversation: start, feed `data`, stop, check.
 Outcome runConversation(const std::uint8_t* data, std::size_t size);
 
+// The same conversation with the plug-in's real threads: the worker runs on its
+// own, the host on the simulated user-interface thread, and the bytes are sent
+// without waiting for the worker, except where the input asks for a pause.
+// Slow (each input starts real threads), for short runs.
+Outcome runThreadedConversation(const std::uint8_t* data, std::size_t size);
+
 // The same bytes the fuzzer would send, made from plain command lines: each
 // line as one chunk, for a seed corpus.
 std::string encodeLines(const std::string& lines);

@@ -60,6 +60,16 @@ TEST(WireDriver, EverySeedConversationHoldsEveryCheck) {
     }
 }
 
+TEST(WireDriver, EverySeedConversationHoldsEveryCheckWithTheRealThreads) {
+    for (const auto& seed : inputsIn(QUILLON_FUZZ_DIR "/corpus/wire")) {
+        const std::string bytes = contents(seed);
+        const wiredriver::Outcome outcome =
+            wiredriver::runThreadedConversation(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        EXPECT_EQ(outcome.problem, "") << seed.filename();
+        EXPECT_EQ(outcome.linesRun, linesIn(bytes)) << seed.filename();
+    }
+}
+
 TEST(WireDriver, EveryInputTheFuzzerFoundAFaultWithHoldsEveryCheck) {
     for (const auto& input : inputsIn(QUILLON_FUZZ_DIR "/regressions/wire"))
         EXPECT_EQ(run(input).problem, "") << input.filename();
