@@ -4,6 +4,7 @@
 // never overwrites, and the activity log as a real temporary file.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -280,6 +281,27 @@ void addFile(const std::string& path, const std::string& contents) {
     Files& f = files();
     std::lock_guard<std::mutex> lock(f.mutex);
     putFile(f, makeParents(f, parsed), parsed, contents);
+}
+
+void removePath(const std::string& path) {
+    ParsedPath parsed;
+    if (!parsePath(path.c_str(), &parsed) || parsed.parts.empty()) return;
+    Files& f = files();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    const std::string key = parsed.key();
+    if (f.nodes.count(key) == 0) return;
+    if (Node* parent = existingParent(f, parsed)) {
+        auto& siblings = parent->children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
+    }
+    // The node and everything below it.
+    std::vector<std::string> doomed{key};
+    for (std::size_t i = 0; i < doomed.size(); ++i) {
+        auto found = f.nodes.find(doomed[i]);
+        if (found == f.nodes.end()) continue;
+        doomed.insert(doomed.end(), found->second.children.begin(), found->second.children.end());
+        f.nodes.erase(found);
+    }
 }
 
 bool fileExists(const std::string& path) {

@@ -174,6 +174,8 @@ void setHostProgramPath(const std::string& path);
 // listings come in insertion order. Parent folders are made as needed.
 void addFolder(const std::string& path);
 void addFile(const std::string& path, const std::string& contents = "");
+// Removes a file, or a folder with everything in it (as another program would).
+void removePath(const std::string& path);
 bool fileExists(const std::string& path);
 std::string fileContents(const std::string& path);
 void addDrive(char letter, std::uint32_t type, const std::string& label, bool ready = true);

@@ -75,4 +75,22 @@ TEST_F(FaultsTest, AHostThatClaimsMoreRecordsThanItHandedOutIsReadOnlyAsFarAsIts
     EXPECT_EQ(requests(), (Lines{"command 40045"}));
 }
 
+TEST_F(FaultsTest, AFolderThatVanishesAfterItsListingPagesOnFromTheListingAndItsFilesAreStillAskedFor) {
+    sim::addFolder("C:\\Gone\\Inner");
+    for (int i = 0; i < 59; ++i) sim::addFile("C:\\Gone\\f" + std::to_string(10 + i) + ".mp3");
+    start();
+    clearRequests();
+    EXPECT_EQ(sendThenSync({"1 C:\\Gone"}).size(), 52u);
+    sim::removePath("C:\\Gone");
+    ASSERT_FALSE(sim::fileExists("C:\\Gone\\f68.mp3"));
+    // The second page is the rest of the listing made before the folder went.
+    Lines rest{"BT50", "BUPrevious 50"};
+    for (int i = 49; i < 59; ++i) rest.push_back("BBTf" + std::to_string(10 + i) + ".mp3");
+    EXPECT_EQ(joined(sendThenSync({"53"})), joined(rest));
+    // A file of it is still handed to the host, which finds it gone; the
+    // vanished sub-folder lists nothing; the next command runs.
+    EXPECT_EQ(sendThenSync({"2 C:\\Gone\\f68.mp3", "1 C:\\Gone\\Inner", "13"}), Lines{"BA"});
+    EXPECT_EQ(requests(), (Lines{"user 101 0", "user 100 file=C:\\Gone\\f68.mp3", "user 102 0", "command 40048"}));
+}
+
 }  // namespace

@@ -180,6 +180,14 @@ TEST_F(LibraryPlaylistsTest, WithoutACatalogNothingIsSentAndTheNextCommandRunsAt
     EXPECT_EQ(requests(), (Requests{"user 101 0", "user 100 file=C:\\Users\\me\\Music\\0", "user 102 0"}));
 }
 
+TEST_F(LibraryPlaylistsTest, ACatalogThatCannotBeOpenedOnceSendsNothingAndTheNextListWorks) {
+    startWithPlaylists({{"Party", "plf1.m3u8", 3, 600}});
+    sim::failNextFileOpen();
+    EXPECT_TRUE(sendThenSync({"55", "5 0"}).empty());
+    EXPECT_EQ(requests(), (Requests{"user 101 0", "user 100 file=C:\\Users\\me\\Music\\0", "user 102 0"}));
+    EXPECT_EQ(sendThenSync({"55"}), (Lines{"PA", "PaParty"}));
+}
+
 TEST_F(LibraryPlaylistsTest, AMenuWithoutPlaylistsSendsTheHeaderAloneAndPicksStillPlayTheCatalog) {
     startWithPlaylists({{"Party", "plf1.m3u8", 3, 600}});
     onUi([&] { host->libraryPlaylists.clear(); });
