@@ -5,6 +5,18 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if !defined(QUILLON_ADDRESS_SANITIZER) && defined(__SANITIZE_ADDRESS__)
+#define QUILLON_ADDRESS_SANITIZER 1
+#endif
+#if QUILLON_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
+#endif
+
 #include "hostsim/library_query.h"
 #include "hostsim/playlist_file.h"
 
@@ -30,6 +42,20 @@ platform::LResult addressOf(const void* pointer) {
 }
 
 int clampTo(int value, int low, int high) { return std::max(low, std::min(value, high)); }
+
+// Room for one text handed out with query results: the text and its zero,
+// rounded up to 8 bytes, and 8 more that nothing may read.
+std::size_t heldTextSpace(std::size_t length) { return (length + 1 + 7) / 8 * 8 + 8; }
+
+// Marks [begin, end) as unreadable where AddressSanitizer watches.
+void poisonGap(const char* begin, const char* end) {
+#if QUILLON_ADDRESS_SANITIZER
+    __asan_poison_memory_region(begin, static_cast<std::size_t>(end - begin));
+#else
+    (void)begin;
+    (void)end;
+#endif
+}
 
 // The largest playlist file the model loads.
 constexpr std::size_t largestPlaylistFile = 4 * 1024 * 1024;
@@ -381,29 +407,41 @@ platform::LResult ReferenceHost::runQuery(platform::WParam wParam) {
     std::vector<QueryCondition> conditions;
     if (!parseLibraryQuery(text, &conditions)) return 0;
 
-    HeldResults held;
-    auto copy = [&held](const std::string& value, bool absent) -> char* {
-        if (absent) return nullptr;
-        held.texts.push_back(std::make_unique<char[]>(value.size() + 1));
-        std::memcpy(held.texts.back().get(), value.c_str(), value.size() + 1);
-        return held.texts.back().get();
-    };
+    std::vector<const LibraryEntry*> found;
+    std::size_t textBytes = 0;
     for (const LibraryEntry& entry : library) {
-        if (query->maxResults > 0 && held.records.size() >= static_cast<std::size_t>(query->maxResults)) break;
+        if (query->maxResults > 0 && found.size() >= static_cast<std::size_t>(query->maxResults)) break;
         if (!entryMatches(entry, conditions)) continue;
-        host::LibraryRecord record{};
+        found.push_back(&entry);
+        for (const std::string* value : {&entry.fileName, &entry.title, &entry.album, &entry.artist, &entry.genre})
+            textBytes += heldTextSpace(value->size());
+    }
+    if (found.empty()) return 0;
+
+    HeldResults held;
+    held.records.reset(new host::LibraryRecord[found.size()]());
+    held.texts.reset(new char[textBytes]);
+    char* next = held.texts.get();
+    auto copy = [&next](const std::string& value, bool absent) -> char* {
+        char* text = next;
+        std::memcpy(text, value.c_str(), value.size() + 1);
+        next += heldTextSpace(value.size());
+        poisonGap(text + value.size() + 1, next);
+        return absent ? nullptr : text;
+    };
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const LibraryEntry& entry = *found[i];
+        host::LibraryRecord& record = held.records[i];
         record.fileName = copy(entry.fileName, entry.fileNameAbsent);
         record.title = copy(entry.title, entry.titleAbsent);
         record.album = copy(entry.album, entry.albumAbsent);
         record.artist = copy(entry.artist, entry.artistAbsent);
         record.genre = copy(entry.genre, entry.genreAbsent);
-        held.records.push_back(record);
     }
-    if (held.records.empty()) return 0;
 
     HeldResults& kept = heldResults_[query] = std::move(held);
-    query->results.records = kept.records.data();
-    query->results.count = static_cast<std::int32_t>(kept.records.size());
+    query->results.records = kept.records.get();
+    query->results.count = static_cast<std::int32_t>(found.size());
     query->results.capacity = query->results.count;
     // A faulty host may claim more records than it handed out.
     query->results.count += countExcess;

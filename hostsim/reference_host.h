@@ -136,10 +136,13 @@ public:
 private:
     char sharedTitle_[2048] = {};
 
-    // Records and texts handed out by one query run, owned until its release.
+    // Records and texts handed out by one query run, owned until its release:
+    // exactly as many records as were found, and the texts in one block with a
+    // gap after each (poisoned under AddressSanitizer, so that a read past the
+    // end of one text is caught as it would be past its own allocation).
     struct HeldResults {
-        std::vector<host::LibraryRecord> records;
-        std::vector<std::unique_ptr<char[]>> texts;
+        std::unique_ptr<host::LibraryRecord[]> records;
+        std::unique_ptr<char[]> texts;
     };
     std::map<const host::LibraryQuery*, HeldResults> heldResults_;
 
