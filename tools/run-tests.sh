@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the three presets (and the sanitizer trees of
 # the native one) and runs every test: unit and component tests natively, the
-# same under ASan+UBSan and under TSan, the checks of the built DLLs, and the
-# end-to-end tests of the 64-bit DLL under Wine.
+# same under ASan+UBSan and under TSan, the checks of the built DLLs, the
+# end-to-end tests of the 64-bit DLL under Wine, the web remote's tests, and a
+# short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,5 +42,5 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 atexit_sleep_ms=0" ctest -
 echo "== the web remote: its protocol module, and the page in chromium against the DLL under Wine"
 QUILLON_WEB_NO_BUILD=1 tools/run-web-tests.sh
 
-echo "== the fuzz targets: two minutes for the wire, thirty seconds for each file reader"
+echo "== the fuzz targets: two minutes for the wire, thirty seconds for its threaded twin and for each file reader"
 tools/run-fuzz.sh 120

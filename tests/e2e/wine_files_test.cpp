@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -753,6 +755,61 @@ TEST_F(WineFiles, MissingCatalogSendsNothingAndAsksNothing) {
     EXPECT_EQ(playNow(myMusic + "\\a.m3u"), host.requestLog());
     ASSERT_TRUE(host.quit()) << host.transcript();
 }
+// ---- quit from inside the lists ------------------------------------------------------------
+
+// How long the host's quit took, from its "quit done <ms> ms" line; -1 when
+// it never said.
+long quitTook(const std::string& transcript) {
+    const std::size_t at = transcript.find("quit done ");
+    return at == std::string::npos ? -1 : std::atol(transcript.c_str() + at + 10);
+}
+
+TEST_F(WineFiles, QuitInsideAFolderListOpenedFromTheCurrentPlaylistEndsBothAtOnce) {
+    const std::string inner = musicFolder + "\\Nested";
+    Lines files;
+    char name[16];
+    for (int k = 0; k < 60; ++k) {
+        std::snprintf(name, sizeof name, "n%02d.mp3", k);
+        files.push_back(name);
+    }
+    makeFolder(inner, {}, files);
+    startWith();
+    fillPlaylist(120);
+    EXPECT_EQ(52u, ask("7", 52).size());
+    EXPECT_EQ(52u, ask("1 " + inner, 52).size());
+    ASSERT_TRUE(host.quit()) << host.transcript();
+    EXPECT_EQ(Lines{"X"}, host.phoneReplies(1500));
+    // Both lists gave up their wait at once: quit did not use its five seconds.
+    const long took = quitTook(host.transcript());
+    EXPECT_GE(took, 0) << host.transcript();
+    EXPECT_LT(took, 4500) << host.transcript();
+}
+
+TEST_F(WineFiles, QuitWhileThePhoneReadsNothingReturnsWithinItsBound) {
+    // Pages of long names, more than the pseudo-terminal holds, so that the
+    // plug-in's write stops on a line nobody reads.
+    const std::string folder = musicFolder + "\\Stalled";
+    Lines files;
+    for (int k = 0; k < 400; ++k) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%03d", k);
+        files.push_back(std::string(180, 'x') + number + ".mp3");
+    }
+    makeFolder(folder, {}, files);
+    startWith();
+    std::string burst = "1 " + folder + "\n";
+    for (int page = 0; page < 7; ++page) burst += "53\n";
+    host.phoneWrite(burst);
+    std::this_thread::sleep_for(std::chrono::seconds(3));  // the plug-in fills the line meanwhile
+    ASSERT_TRUE(host.quit()) << host.transcript();
+    // Quit waits its five seconds for the stuck worker, then cuts the line's
+    // I/O short; the host then unloads the plug-in and ends.
+    // Five seconds of waiting show that the line really stalled the worker.
+    const long took = quitTook(host.transcript());
+    EXPECT_GE(took, 4500) << host.transcript();
+    EXPECT_LT(took, 6500) << host.transcript();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
