@@ -283,6 +283,9 @@ std::unique_ptr<hostsim::ReferenceHost> makeHost() {
     return host;
 }
 
+// The plug-in's worker thread has come to its end.
+bool workerEnded() { return sim::threadsStarted() > 0 && sim::threadsEnded() >= sim::threadsStarted(); }
+
 }  // namespace
 
 Outcome runConversation(const std::uint8_t* data, std::size_t size) {
@@ -371,8 +374,10 @@ Outcome runThreadedConversation(const std::uint8_t* data, std::size_t size) {
                 break;
             }
             default:
-                // A pause: the plug-in catches up with what was sent.
-                phone.waitForQuiet(1000);
+                // A pause: the plug-in catches up with what was sent, unless
+                // the conversation has ended (after a power-off).
+                for (int waited = 0; waited < 1000 && !workerEnded(); waited += 10)
+                    if (phone.waitForQuiet(10)) break;
                 break;
         }
     }
@@ -380,7 +385,9 @@ Outcome runThreadedConversation(const std::uint8_t* data, std::size_t size) {
     if (initResult == 0) {
         // At the end of the input the plug-in first finishes what it was sent;
         // a quit the input asked for comes at once.
-        if (!feed.quitAsked) phone.waitForQuiet(2000);
+        if (!feed.quitAsked)
+            for (int waited = 0; waited < 2000 && !workerEnded(); waited += 10)
+                if (phone.waitForQuiet(10)) break;
         std::uint32_t took = 0;
         sim::runOnUiThread([&took] {
             const std::uint32_t before = platform::tickCount();
