@@ -101,6 +101,18 @@ void makeFolder(const std::string& folder, const Lines& folders, const Lines& fi
     for (const std::string& name : files) writeFile(folder + "\\" + name, name);
 }
 
+// `count` names: `before`, a number of at least two digits (three from 100
+// on), and `after`.
+Lines numberedNames(const std::string& before, int count, const std::string& after) {
+    Lines names;
+    for (int k = 0; k < count; ++k) {
+        char number[16];
+        std::snprintf(number, sizeof number, count > 100 ? "%03d" : "%02d", k);
+        names.push_back(before + number + after);
+    }
+    return names;
+}
+
 // A playlist file as the host writes it.
 std::string playlistText(const std::vector<std::pair<std::string, std::string>>& pathsAndTitles) {
     std::string text = "#EXTM3U\r\n";
@@ -588,13 +600,7 @@ TEST_F(WineFiles, CurrentPlaylistSavesListsAndClearsWithoutClosing) {
 
 TEST_F(WineFiles, FolderBrowserInsideTheCurrentPlaylistHandsItsLastLineBack) {
     const std::string inner = musicFolder + "\\Inner";
-    Lines files;
-    char name[16];
-    for (int k = 0; k < 60; ++k) {
-        std::snprintf(name, sizeof name, "s%02d.mp3", k);
-        files.push_back(name);
-    }
-    makeFolder(inner, {}, files);
+    makeFolder(inner, {}, numberedNames("s", 60, ".mp3"));
     startWith();
     fillPlaylist(120);
     const Lines items = folderItems(listing(inner + "\\*"), {"mp3", "wav", "ogg"});
@@ -757,22 +763,9 @@ TEST_F(WineFiles, MissingCatalogSendsNothingAndAsksNothing) {
 }
 // ---- quit from inside the lists ------------------------------------------------------------
 
-// How long the host's quit took, from its "quit done <ms> ms" line; -1 when
-// it never said.
-long quitTook(const std::string& transcript) {
-    const std::size_t at = transcript.find("quit done ");
-    return at == std::string::npos ? -1 : std::atol(transcript.c_str() + at + 10);
-}
-
 TEST_F(WineFiles, QuitInsideAFolderListOpenedFromTheCurrentPlaylistEndsBothAtOnce) {
     const std::string inner = musicFolder + "\\Nested";
-    Lines files;
-    char name[16];
-    for (int k = 0; k < 60; ++k) {
-        std::snprintf(name, sizeof name, "n%02d.mp3", k);
-        files.push_back(name);
-    }
-    makeFolder(inner, {}, files);
+    makeFolder(inner, {}, numberedNames("n", 60, ".mp3"));
     startWith();
     fillPlaylist(120);
     EXPECT_EQ(52u, ask("7", 52).size());
@@ -780,7 +773,7 @@ TEST_F(WineFiles, QuitInsideAFolderListOpenedFromTheCurrentPlaylistEndsBothAtOnc
     ASSERT_TRUE(host.quit()) << host.transcript();
     EXPECT_EQ(Lines{"X"}, host.phoneReplies(1500));
     // Both lists gave up their wait at once: quit did not use its five seconds.
-    const long took = quitTook(host.transcript());
+    const long took = e2e::quitTookMs(host.transcript());
     EXPECT_GE(took, 0) << host.transcript();
     EXPECT_LT(took, 4500) << host.transcript();
 }
@@ -789,13 +782,7 @@ TEST_F(WineFiles, QuitWhileThePhoneReadsNothingReturnsWithinItsBound) {
     // Pages of long names, more than the pseudo-terminal holds, so that the
     // plug-in's write stops on a line nobody reads.
     const std::string folder = musicFolder + "\\Stalled";
-    Lines files;
-    for (int k = 0; k < 400; ++k) {
-        char number[8];
-        std::snprintf(number, sizeof number, "%03d", k);
-        files.push_back(std::string(180, 'x') + number + ".mp3");
-    }
-    makeFolder(folder, {}, files);
+    makeFolder(folder, {}, numberedNames(std::string(180, 'x'), 400, ".mp3"));
     startWith();
     std::string burst = "1 " + folder + "\n";
     for (int page = 0; page < 7; ++page) burst += "53\n";
@@ -805,7 +792,7 @@ TEST_F(WineFiles, QuitWhileThePhoneReadsNothingReturnsWithinItsBound) {
     // Quit waits its five seconds for the stuck worker, then cuts the line's
     // I/O short; the host then unloads the plug-in and ends.
     // Five seconds of waiting show that the line really stalled the worker.
-    const long took = quitTook(host.transcript());
+    const long took = e2e::quitTookMs(host.transcript());
     EXPECT_GE(took, 4500) << host.transcript();
     EXPECT_LT(took, 6500) << host.transcript();
 }

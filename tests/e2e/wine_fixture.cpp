@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace e2e {
 
@@ -15,6 +16,11 @@ Lines joined(std::initializer_list<Lines> parts) {
     Lines all;
     for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
+}
+
+long quitTookMs(const std::string& transcript) {
+    const std::size_t at = transcript.find("quit done ");
+    return at == std::string::npos ? -1 : std::atol(transcript.c_str() + at + 10);
 }
 
 const std::string& prefixProblem() { return problem; }

@@ -20,6 +20,10 @@ using Lines = std::vector<std::string>;
 // The parts one after the other.
 Lines joined(std::initializer_list<Lines> parts);
 
+// How long the test host's quit took, from its "quit done <ms> ms" line; -1
+// when it never said.
+long quitTookMs(const std::string& transcript);
+
 // Makes the run's prefix before the first scenario and stops Wine after the
 // last. `furnish`, when given, puts what the suite needs into the fresh
 // prefix; it runs once, before any test host, and says what went wrong.

@@ -160,6 +160,21 @@ void setUpWorld(hostsim::ReferenceHost& host) {
     host.writePlaylistCatalog();
 }
 
+// The bytes a send opcode makes the phone send: raw bytes of the input, or a
+// command line of a number and one of the arguments above.
+std::string sentBytes(Feed& feed, std::uint8_t op) {
+    if (op == opSendLine || op == opSendLineMore) {
+        const int number = feed.next() % 64;
+        const std::string& argument = arguments()[feed.next() % arguments().size()];
+        return std::to_string(number) + " " + argument + "\n";
+    }
+    const std::size_t wanted = feed.next();
+    const std::size_t count = wanted < feed.size - feed.at ? wanted : feed.size - feed.at;
+    std::string bytes(reinterpret_cast<const char*>(feed.data + feed.at), count);
+    feed.at += count;
+    return bytes;
+}
+
 // Something that happens at the host on its own: the user sets the volume,
 // starts a file, the track changes, or playback stops or pauses.
 void hostEvent(hostsim::ReferenceHost& host, std::uint8_t event) {
@@ -186,19 +201,12 @@ void feedOnce(Feed& feed, sim::Phone& phone, hostsim::ReferenceHost& host) {
         const std::uint8_t op = feed.next() & 7;
         switch (op) {
             case opSend:
-            case opSendMore: {
-                const std::size_t wanted = feed.next();
-                const std::size_t count = wanted < feed.size - feed.at ? wanted : feed.size - feed.at;
-                if (count == 0) break;
-                phone.send(std::string(reinterpret_cast<const char*>(feed.data + feed.at), count));
-                feed.at += count;
-                return;
-            }
+            case opSendMore:
             case opSendLine:
             case opSendLineMore: {
-                const int number = feed.next() % 64;
-                const std::string& argument = arguments()[feed.next() % arguments().size()];
-                phone.send(std::to_string(number) + " " + argument + "\n");
+                const std::string bytes = sentBytes(feed, op);
+                if (bytes.empty()) break;
+                phone.send(bytes);
                 return;
             }
             case opTick:
@@ -351,18 +359,11 @@ Outcome runThreadedConversation(const std::uint8_t* data, std::size_t size) {
         }
         switch (op) {
             case opSend:
-            case opSendMore: {
-                const std::size_t wanted = feed.next();
-                const std::size_t count = wanted < feed.size - feed.at ? wanted : feed.size - feed.at;
-                if (count > 0) phone.send(std::string(reinterpret_cast<const char*>(feed.data + feed.at), count));
-                feed.at += count;
-                break;
-            }
+            case opSendMore:
             case opSendLine:
             case opSendLineMore: {
-                const int number = feed.next() % 64;
-                const std::string& argument = arguments()[feed.next() % arguments().size()];
-                phone.send(std::to_string(number) + " " + argument + "\n");
+                const std::string bytes = sentBytes(feed, op);
+                if (!bytes.empty()) phone.send(bytes);
                 break;
             }
             case opTick:
