@@ -23,6 +23,7 @@
 #include "core/wire.h"
 #include "files/folder_entries.h"
 #include "hostsim/reference_host.h"
+#include "link/reply.h"
 #include "platform/sim/sim.h"
 #include "plugin/lifecycle.h"
 #include "protocol/file_commands.h"
@@ -110,22 +111,19 @@ const char* vectorEntry(const void* source, std::int32_t index) {
     return (*static_cast<const std::vector<std::string>*>(source))[static_cast<std::size_t>(index)].c_str();
 }
 
-void playOrEnqueue(const char* path, int mode) { mode == 0 ? playFileNow(path) : addFileToPlaylist(path); }
-constexpr ListSelection selections[] = {{2, 0, playOrEnqueue}, {3, 1, playOrEnqueue}};
+constexpr int folderPicks[] = {2, 3};
 
 // The same browser over entries found by one search per extension.
 void listFolderBySearches(const char* folder) {
     const std::vector<std::string> entries = collectBySearches(folder, extensionList);
-    PagedList list;
-    list.listCode = wire::replyFileList;
-    list.header = "BA";
-    list.recordCount = static_cast<std::int32_t>(entries.size());
-    list.itemCode = wire::itemFolderEntry;
-    list.itemText = vectorEntry;
-    list.source = &entries;
-    list.selections = selections;
-    list.selectionCount = 2;
-    runPagedList(list);
+    Reply reply;
+    runPagedList({.listCode = wire::replyFileList,
+                  .recordCount = static_cast<std::int32_t>(entries.size()),
+                  .itemCode = wire::itemFolderEntry,
+                  .itemText = vectorEntry,
+                  .source = &entries,
+                  .takes = folderPicks},
+                 reply);
 }
 
 // ---- the simulated world -----------------------------------------------------
@@ -179,7 +177,10 @@ void measureOnce(World& world, void (*browse)(const char*), const char* folder, 
     figures.firstPage = world.phone.takeReceived();
 }
 
-void browseInOnePass(const char* folder) { commands::listFolder(folder); }
+void browseInOnePass(const char* folder) {
+    Reply reply;
+    commands::listFolder({folder, 0, PickMode::play}, reply);
+}
 
 int lineCount(const std::string& text, const char* prefix) {
     int count = 0;
@@ -259,7 +260,7 @@ int main() {
     world.phone.send(lines + "14\n");
     pluginContext->lineConsumed = 1;
     const Clock::time_point start = Clock::now();
-    commands::listFolder("C:\\Fifty");
+    browseInOnePass("C:\\Fifty");
     const double allPagesMs = msBetween(start, Clock::now());
     const std::string received = world.phone.takeReceived();
     std::printf("folder of 50,000 files, 45,000 of them playable\n");

@@ -21,6 +21,7 @@
 #include "core/context.h"
 #include "hostsim/library_generator.h"
 #include "hostsim/reference_host.h"
+#include "link/reply.h"
 #include "library/media_library.h"
 #include "library/record_sort.h"
 #include "platform/sim/sim.h"
@@ -150,7 +151,7 @@ double median(std::vector<double> values) {
 }
 
 template <LibraryField field>
-ListFigures measureList(World& world, int (*command)(const char*), const char* query, int rounds) {
+ListFigures measureList(World& world, Handler command, const char* query, int rounds) {
     std::vector<double> queries, plugin, sorts, quicksorts;
     ListFigures figures;
     for (int r = 0; r < rounds; ++r) {
@@ -158,7 +159,8 @@ ListFigures measureList(World& world, int (*command)(const char*), const char* q
         // the phone's waiting line ends the list.
         world.phone.send("14\n");
         pluginContext->lineConsumed = 1;
-        command("");
+        Reply reply;
+        command({"", 0, PickMode::play}, reply);
         const Clock::time_point done = Clock::now();
         queries.push_back(world.queryMs);
         plugin.push_back(msBetween(world.answered, done));

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/arguments.h"
 #include "core/context.h"
 #include "core/host_interface.h"
 #include "core/wire.h"
@@ -72,54 +71,46 @@ const char* titleText(const void* source, std::int32_t index) {
 
 // 5 plays and 56 enqueues the catalog's playlist at the argument's index. An
 // index with no file behind it, or whose path does not fit, picks nothing.
-void pickPlaylist(const char* argument, int mode) {
-    const std::int32_t index = readDecimal(argument);
+void pickPlaylist(const Request& request, Reply&) {
+    const std::int32_t index = request.number;
     if (index < 0 || index >= catalogNames.count()) return;
     const char* name = catalogNames.text(index);
     char path[pathSize];
     if (name[0] == '\0' || !joinPath(path, {hostDirectory, catalogFolder, name})) return;
-    if (mode == 0) {
-        playFileNow(path);
-    } else {
-        addFileToPlaylist(path);
-    }
+    playOrEnqueue(path, request.mode);
 }
 
-constexpr ListSelection playlistSelections[] = {{5, 0, pickPlaylist}, {56, 1, pickPlaylist}};
+constexpr Command playlistPicks[] = {{5, pickPlaylist, Argument::number, PickMode::play},
+                                     {56, pickPlaylist, Argument::number, PickMode::enqueue}};
 
 }  // namespace
 
 namespace commands {
 
-int listLibraryPlaylists(const char*) {
+void listLibraryPlaylists(const Request&, Reply& reply) {
     char catalogPath[pathSize];
     std::FILE* catalog = nullptr;
     if (joinPath(catalogPath, {hostDirectory, catalogFolder, catalogName}))
         catalog = platform::openSharedForReading(catalogPath);
-    if (catalog == nullptr) return -1;
+    if (catalog == nullptr) return;
     catalogNames.release();
     readPlaylistCatalog(catalog, catalogNames);
     std::fclose(catalog);
 
     TextList titles;
     if (collectPlaylistTitles(titles)) {
-        constexpr char header[] = {wire::replyLibraryList, wire::listBegins, '\0'};
-        PagedList list;
-        list.listCode = wire::replyLibraryList;
-        list.header = header;
-        list.recordCount = titles.count();
-        list.itemCode = wire::itemLibraryPlaylist;
-        list.itemText = titleText;
-        list.source = &titles;
-        list.selections = playlistSelections;
-        list.selectionCount = 2;
-        list.paged = false;
-        // Without titles the catalog's files can still be picked by index.
-        list.waitsWithoutRecords = true;
-        runPagedList(list);
+        runPagedList({.listCode = wire::replyLibraryList,
+                      .recordCount = titles.count(),
+                      .itemCode = wire::itemLibraryPlaylist,
+                      .itemText = titleText,
+                      .source = &titles,
+                      .ownRows = playlistPicks,
+                      .paged = false,
+                      // Without titles the catalog's files can still be picked by index.
+                      .waitsWithoutRecords = true},
+                     reply);
     }
     catalogNames.release();
-    return 0;
 }
 
 }  // namespace commands

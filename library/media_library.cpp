@@ -1,8 +1,8 @@
 #include "library/media_library.h"
 
-#include <cstdio>
 
 #include "core/context.h"
+#include "core/text.h"
 
 host::LibraryQuery browseQuery{};
 host::LibraryQuery selectionQuery{};
@@ -23,8 +23,7 @@ void sendLibraryRequest(const void* record, platform::LParam operation) {
 }  // namespace
 
 bool composeQueryText(const char* format, const char* first, const char* second) {
-    const int length = std::snprintf(queryText, sizeof queryText, format, first, second);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof queryText) {
+    if (!formatText(queryText, sizeof queryText, format, first, second)) {
         queryText[0] = '\0';
         return false;
     }

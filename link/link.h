@@ -21,16 +21,9 @@ std::uint64_t linesTaken();
 void splitCommandLine();
 
 // Writes `text` and LF as one whole line; 0 when sent (or cut short by the stop
-// flag), -1 when a write failed. Safe from both threads.
+// flag), -1 when a write failed. Safe from both threads. Handlers write their
+// lines through the reply object (link/reply.h), which ends up here.
 int sendReply(const char* text);
-
-// The reply formats every handler uses; each cuts its text to fit one line.
-// A code and a text ("%c%s").
-int sendCodedReply(char code, const char* text);
-// A list line: the list's code, the item's code and a text ("%c%c%s").
-int sendListReply(char listCode, char itemCode, const char* text);
-// A code and a signed decimal number ("%c%d").
-int sendNumberReply(char code, std::int32_t number);
 
 // One write of one byte, no retry: 0 written, -1 failed.
 int sendRawByte(std::uint8_t value);

@@ -76,24 +76,6 @@ int sendReply(const char* text) {
     return 0;
 }
 
-int sendCodedReply(char code, const char* text) {
-    char line[wire::replyTextLimit + 1];
-    std::snprintf(line, sizeof line, "%c%s", code, text);
-    return sendReply(line);
-}
-
-int sendListReply(char listCode, char itemCode, const char* text) {
-    char line[wire::replyTextLimit + 1];
-    std::snprintf(line, sizeof line, "%c%c%s", listCode, itemCode, text);
-    return sendReply(line);
-}
-
-int sendNumberReply(char code, std::int32_t number) {
-    char line[16];
-    std::snprintf(line, sizeof line, "%c%d", code, static_cast<int>(number));
-    return sendReply(line);
-}
-
 int sendRawByte(std::uint8_t value) {
     PluginContext* context = pluginContext;
     if (context == nullptr) return -1;

@@ -1,10 +1,10 @@
 #include "plugin/config_dialog.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/context.h"
 #include "core/host_interface.h"
+#include "core/text.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ void fillPortList(platform::WindowHandle dialog) {
     platform::WindowHandle list = platform::dialogItem(dialog, portListBox);
     for (int number = 1; number <= portCount; ++number) {
         char text[16];
-        std::snprintf(text, sizeof text, "%s%d", "COM", number);
+        formatText(text, sizeof text, "%s%d", "COM", number);
         platform::sendMessage(list, platform::listBoxAddString, 0, reinterpret_cast<platform::LParam>(text));
     }
     // Searching from -1 takes the first item that begins with the stored name,

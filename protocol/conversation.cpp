@@ -6,8 +6,8 @@
 #include <atomic>
 
 #include "core/context.h"
-#include "core/wire.h"
 #include "link/link.h"
+#include "link/reply.h"
 #include "protocol/dispatcher.h"
 #include "protocol/status.h"
 
@@ -25,18 +25,17 @@ bool leavePortToWorker() { return portHandover.exchange(2) == 0; }
 
 platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
     PluginContext& context = *static_cast<PluginContext*>(parameter);
+    Reply reply;
     for (;;) {
         receiveLine();
         // A list that ends on a line it does not take leaves that line waiting:
         // it is carried out here, before anything else.
-        while (context.lineConsumed == 0) dispatchCommand();
-        if (context.statusPush != 0 && context.playStateChanged != 0) sendNowPlayingLine();
-        if (context.volumeChanged != 0) sendVolumeLine();
+        while (context.lineConsumed == 0) dispatchCommand(reply);
+        if (context.statusPush != 0 && context.playStateChanged != 0) sendNowPlayingLine(reply);
+        if (context.volumeChanged != 0) sendVolumeLine(reply);
         if (stopFlag != 0) break;
     }
-    // End of conversation: X and LF, one attempt each.
-    sendRawByte(wire::replyEndOfConversation);
-    sendRawByte('\n');
+    reply.endConversation();
     if (portHandover.exchange(1) == 2) platform::closeSerialPort(context.port);
     context.workerFinished = 1;
     return 0;

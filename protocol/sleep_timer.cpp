@@ -3,13 +3,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "core/arguments.h"
 #include "core/host_requests.h"
 #include "core/wire.h"
-#include "link/link.h"
+#include "link/reply.h"
 
 namespace {
 
@@ -41,7 +40,7 @@ std::int32_t truncateVolume(double product) {
     return static_cast<std::int32_t>(product);
 }
 
-void sendTimerLine(const char* text) { sendCodedReply(wire::replySleepTimer, text); }
+void sendTimerLine(Reply& reply, const char* text) { reply.coded(wire::replySleepTimer, text); }
 
 }  // namespace
 
@@ -100,9 +99,9 @@ void resetSleepTimer() {
 
 namespace commands {
 
-int setSleepTimer(const char* argument) {
+void setSleepTimer(const Request& request, Reply& reply) {
     char fields[fieldCount][fieldSize];
-    splitFields(argument, &fields[0][0], fieldCount, fieldSize);
+    splitFields(request.text, &fields[0][0], fieldCount, fieldSize);
 
     // Disarmed while the values change, so that a tick or a file start in
     // between never acts on a new action with an old count.
@@ -119,31 +118,28 @@ int setSleepTimer(const char* argument) {
 
     if (mode == countMinutes) {
         if (minuteTimerId != 0) {
-            sendTimerLine("Enabled!");
+            sendTimerLine(reply, "Enabled!");
             armed = 1;
         } else {
-            sendTimerLine("Could not set timer!");
+            sendTimerLine(reply, "Could not set timer!");
             armed = wasArmed;
         }
     } else {
         // The phone expects the confirmation twice in any mode other than minutes.
-        sendTimerLine("Enabled!");
+        sendTimerLine(reply, "Enabled!");
         armed = 1;
-        sendTimerLine("Enabled!");
+        sendTimerLine(reply, "Enabled!");
     }
-    return 0;
 }
 
-int cancelSleepTimer(const char*) {
+void cancelSleepTimer(const Request&, Reply& reply) {
     armed = 0;
-    sendTimerLine("Disabled!");
-    return 0;
+    sendTimerLine(reply, "Disabled!");
 }
 
-int reportSleepTimer(const char*) {
+void reportSleepTimer(const Request&, Reply& reply) {
     // "Disbled!" is the word the phone looks for.
-    sendTimerLine(armed != 0 ? "Enabled!" : "Disbled!");
-    return 0;
+    sendTimerLine(reply, armed != 0 ? "Enabled!" : "Disbled!");
 }
 
 }  // namespace commands

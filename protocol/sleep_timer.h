@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "protocol/command_table.h"
 
 // The minute timer's procedure (user-interface thread).
 void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword);
@@ -21,8 +22,8 @@ void fadeStep();
 
 namespace commands {
 
-int setSleepTimer(const char* argument);     // 28
-int cancelSleepTimer(const char* argument);  // 29
-int reportSleepTimer(const char* argument);  // 59
+void setSleepTimer(const Request& request, Reply& reply);
+void cancelSleepTimer(const Request& request, Reply& reply);
+void reportSleepTimer(const Request& request, Reply& reply);
 
 }  // namespace commands
