@@ -36,7 +36,7 @@ protected:
     void SetUp() override {
         sim::reset();
         resetPluginState();
-        sim::setReadIdleMs(20);
+        sim::setReadIdleMs(2);
         sim::setHostProgramPath("C:\\Program Files\\Winamp\\winamp.exe");
         sim::setMyMusicFolder("C:\\Users\\me\\Music");
         sim::addFolder("C:\\Users\\me\\Music");

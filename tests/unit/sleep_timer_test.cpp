@@ -2,6 +2,8 @@
 // and the volume fade, with the minute ticks driven by the test.
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "conversation.h"
 
@@ -72,9 +74,13 @@ TEST_F(SleepTimerTest, PowerOffEndsTheConversationThenAsksForPowerOffAtTheNthTic
     EXPECT_EQ(stopFlag.load(), 1);
     ASSERT_TRUE(phone.waitForBytes(2));
     EXPECT_EQ(phone.takeReceived(), "X\n");
-    // The conversation is over: commands get no answer any more.
+    // The conversation is over: the worker has ended, and commands get no
+    // answer any more.
+    for (int waited = 0; waited < 2000 && pluginContext->workerFinished == 0; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(pluginContext->workerFinished.load(), 1);
     phone.send("59\n");
-    EXPECT_FALSE(phone.waitForLines(1, 300));
+    EXPECT_TRUE(phone.takeLines().empty());
 }
 
 TEST_F(SleepTimerTest, FadeMultipliesTheVolumeEveryIntervalSendsItAndReportsIt) {
