@@ -1,15 +1,19 @@
 // The eleven media-library browse lists: one query each, its records sorted and
-// sent as a paged list with list code 'P', and two selections inside each.
+// sent as a paged list with list code 'P', and two selections inside each; and
+// the search, a titles list of the records that hold every word it is given.
 
 #include <cstring>
 #include <span>
+#include <utility>
 
 #include "core/context.h"
+#include "core/text.h"
 #include "core/wire.h"
 #include "library/media_library.h"
 #include "library/record_sort.h"
-#include "protocol/library_commands.h"
+#include "link/reply.h"
 #include "protocol/command_table.h"
+#include "protocol/library_commands.h"
 #include "protocol/paged_list.h"
 
 namespace {
@@ -174,6 +178,7 @@ const char* browseItemText(const void* source, std::int32_t index) {
 
 void runBrowseList(const BrowseList& list, const Request& request, Reply& reply) {
     releaseLibraryResults(browseQuery);
+    browseMatchCount = -1;
     bool composed = composeBrowseQuery(list, request.text);
     composed = rememberArgument(list, request.text) && composed;
 
@@ -188,6 +193,128 @@ void runBrowseList(const BrowseList& list, const Request& request, Reply& reply)
                   .skipsRepeats = list.skipsRepeats,
                   .takes = list.takes,
                   .ownRows = list.ownRows,
+                  .jumps = true,
+                  .itemLineSize = itemLineSize},
+                 reply);
+}
+
+// ---- the search -------------------------------------------------------------
+
+// A search text holds at most this many bytes; a longer one is refused.
+constexpr std::size_t searchTextLimit = 255;
+
+struct SearchWord {
+    const char* text;  // folded to lower case
+    std::size_t length;
+};
+
+struct Search {
+    char folded[searchTextLimit + 1] = {};
+    // Words are at least one byte and one blank apart.
+    SearchWord words[(searchTextLimit + 1) / 2] = {};
+    std::size_t wordCount = 0;
+    // The item text last composed for the runner.
+    mutable char item[itemLineSize] = {};
+};
+
+// Letters match without regard to case; every other byte as it is.
+unsigned char foldedByte(char c) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
+// The words of `text`, split at blanks. False for a text that names nothing
+// to search for: no word, or too long to be searched as it was sent.
+bool splitWords(const char* text, Search& search) {
+    const std::size_t length = std::strlen(text);
+    if (length > searchTextLimit) return false;
+    for (std::size_t i = 0; i <= length; ++i) search.folded[i] = static_cast<char>(foldedByte(text[i]));
+    for (std::size_t i = 0; i < length;) {
+        if (search.folded[i] == ' ') {
+            ++i;
+            continue;
+        }
+        const std::size_t begin = i;
+        while (i < length && search.folded[i] != ' ') ++i;
+        search.words[search.wordCount++] = {search.folded + begin, i - begin};
+    }
+    return search.wordCount > 0;
+}
+
+bool containsWord(const char* field, const SearchWord& word) {
+    if (field == nullptr) return false;
+    const unsigned char first = static_cast<unsigned char>(word.text[0]);
+    for (const char* at = field; *at != '\0'; ++at) {
+        if (foldedByte(*at) != first) continue;
+        std::size_t matched = 1;
+        while (matched < word.length && foldedByte(at[matched]) == static_cast<unsigned char>(word.text[matched]))
+            ++matched;
+        if (matched == word.length) return true;
+    }
+    return false;
+}
+
+// Every word in the title, the artist or the album; each may be in another.
+bool matchesSearch(const Search& search, const host::LibraryRecord& record) {
+    for (std::size_t i = 0; i < search.wordCount; ++i) {
+        const SearchWord& word = search.words[i];
+        if (!containsWord(record.title, word) && !containsWord(record.artist, word) &&
+            !containsWord(record.album, word))
+            return false;
+    }
+    return true;
+}
+
+// Runs the all-titles query and moves the matches to the front of the held
+// results, in the host's order, then sorts them as the titles list sorts: the
+// matches are what the list shows and what 36 and 52 pick from. The records
+// only change places, so the host still releases every one of them.
+std::int32_t obtainSearchRecords(const void* source) {
+    const Search& search = *static_cast<const Search*>(source);
+    runLibraryQuery(browseQuery);
+    const std::int32_t count = libraryResultCount(browseQuery);
+    host::LibraryRecord* records = browseQuery.results.records;
+    std::int32_t matches = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!matchesSearch(search, records[i])) continue;
+        if (i != matches) std::swap(records[matches], records[i]);
+        ++matches;
+    }
+    browseMatchCount = matches;
+    host::LibraryRecordList shown{records, matches, matches};
+    sortLibraryRecords(shown, LibraryField::title);
+    return matches;
+}
+
+// The title, and " - " and the artist when there is one; cut to the line.
+const char* searchItemText(const void* source, std::int32_t index) {
+    const Search& search = *static_cast<const Search*>(source);
+    const host::LibraryRecord& record = browseQuery.results.records[index];
+    const char* title = libraryFieldText(record, LibraryField::title);
+    const char* artist = libraryFieldText(record, LibraryField::artist);
+    if (artist[0] == '\0') return title;
+    formatText(search.item, sizeof search.item, "%s - %s", title, artist);
+    return search.item;
+}
+
+void runSearch(const Request& request, Reply& reply) {
+    Search search;
+    if (!splitWords(request.text, search)) {
+        // Refused: the header alone, which also tells a phone that asks with
+        // no words that searching is known here. The held results stay.
+        reply.listHeader(wire::replyLibraryList);
+        return;
+    }
+    releaseLibraryResults(browseQuery);
+    browseMatchCount = 0;
+    composeQueryText(titles.queryFormat, "");
+    runPagedList({.listCode = wire::replyLibraryList,
+                  .obtainRecords = obtainSearchRecords,
+                  .itemCode = wire::itemTitle,
+                  .itemText = searchItemText,
+                  .source = &search,
+                  .takes = titlePicks,
+                  .jumps = true,
                   .itemLineSize = itemLineSize},
                  reply);
 }
@@ -207,5 +334,6 @@ void listArtistTitles(const Request& request, Reply& reply) { runBrowseList(arti
 void listTitles(const Request& request, Reply& reply) { runBrowseList(titles, request, reply); }
 void listArtistAlbumTitles(const Request& request, Reply& reply) { runBrowseList(artistAlbumTitles, request, reply); }
 void listGenreAlbumTitles(const Request& request, Reply& reply) { runBrowseList(genreAlbumTitles, request, reply); }
+void searchLibrary(const Request& request, Reply& reply) { runSearch(request, reply); }
 
 }  // namespace commands

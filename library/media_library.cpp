@@ -6,6 +6,7 @@
 
 host::LibraryQuery browseQuery{};
 host::LibraryQuery selectionQuery{};
+std::int32_t browseMatchCount = -1;
 
 namespace {
 
@@ -50,6 +51,11 @@ std::int32_t libraryResultCount(const host::LibraryQuery& query) {
     return query.results.count;
 }
 
+std::int32_t pickableBrowseRecords() {
+    const std::int32_t count = libraryResultCount(browseQuery);
+    return browseMatchCount >= 0 && browseMatchCount < count ? browseMatchCount : count;
+}
+
 void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode) {
     playRequest.kind = 0;
     playRequest.list = &list;
@@ -79,6 +85,7 @@ const char* libraryFieldText(const host::LibraryRecord& record, LibraryField fie
 void resetLibraryState() {
     browseQuery = {};
     selectionQuery = {};
+    browseMatchCount = -1;
     playRequest = {};
     queryText[0] = '\0';
 }

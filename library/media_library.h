@@ -16,6 +16,9 @@ enum class LibraryField { artist, album, genre, title };
 extern host::LibraryQuery browseQuery;
 // The query of the selections that hand records to the player.
 extern host::LibraryQuery selectionQuery;
+// After a search, the browse results begin with its matches, this many, in the
+// order shown; the rest are held only to be released. -1 after any other list.
+extern std::int32_t browseMatchCount;
 
 // Every query text is composed here; it holds at most 511 characters.
 constexpr std::size_t queryTextSize = 512;
@@ -32,6 +35,9 @@ void runLibraryQuery(host::LibraryQuery& query);
 void releaseLibraryResults(host::LibraryQuery& query);
 // The number of records `query` holds; 0 when the host handed none.
 std::int32_t libraryResultCount(const host::LibraryQuery& query);
+// The browse records that 36 and 52 pick from by index: a search's matches,
+// or every record of another list.
+std::int32_t pickableBrowseRecords();
 // Has the host play (mode 0) or enqueue (mode 1) the records of `list`.
 void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode);
 

@@ -29,9 +29,10 @@ namespace commands {
 
 void pickTitle(const Request& request, Reply&) {
     const std::int32_t index = request.number;
-    // The browse results as the last browse list sorted them; an index outside
-    // them, or no browse list yet, names no record.
-    if (index < 0 || index >= libraryResultCount(browseQuery)) return;
+    // The browse results as the last browse list sorted them (after a search,
+    // its matches); an index outside them, or no browse list yet, names no
+    // record.
+    if (index < 0 || index >= pickableBrowseRecords()) return;
     const char* fileName = browseQuery.results.records[index].fileName;
     if (fileName == nullptr) return;
     playOrEnqueue(fileName, request.mode);

@@ -87,6 +87,10 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {62, toggleRepeat},
 }};
 
+constexpr std::array<Command, 2> extensionCommands{{
+    {searchCommand, searchLibrary, text}, {jumpCommand, nothing},  // inside a library list: jump to a prefix
+}};
+
 // findCommand indexes the table by number, so the rows must be 1..62 in order.
 // (Comparing a handler's address with null is not a constant expression under
 // the sanitizers, so the dispatcher checks that at run time instead.)
@@ -101,8 +105,10 @@ static_assert(rowsAreInOrder(), "one row per command number, in order");
 }  // namespace
 
 const Command* findCommand(int number) {
-    if (number < firstCommandNumber || number > lastCommandNumber) return nullptr;
-    return &allCommands[number - firstCommandNumber];
+    if (number >= firstCommandNumber && number <= lastCommandNumber) return &allCommands[number - firstCommandNumber];
+    for (const Command& row : extensionCommands)
+        if (row.number == number) return &row;
+    return nullptr;
 }
 
 void runCommand(const Command& command, const char* argument, Reply& reply) {

@@ -18,6 +18,8 @@ void listArtistTitles(const Request& request, Reply& reply);
 void listTitles(const Request& request, Reply& reply);
 void listArtistAlbumTitles(const Request& request, Reply& reply);
 void listGenreAlbumTitles(const Request& request, Reply& reply);
+// The titles whose title, artist or album hold every word of the argument.
+void searchLibrary(const Request& request, Reply& reply);
 
 // Play or enqueue what the lists show: a title of the last browse list by its
 // index, or every track of an artist, album, genre, or album of the artist or

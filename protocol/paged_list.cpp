@@ -20,11 +20,16 @@ struct ListRun {
     std::int32_t next = 0;  // the record read next
     std::int32_t pageStart = 0;
     std::int32_t itemsOnPage = 0;
+    // Where the last 102 asked the list to go on from.
+    std::int32_t jumpTo = 0;
     // Skipping lists: the text of the last item sent, as sent.
     char lastValue[lineBufferSize] = {};
 };
 
-enum class WaitResult { nextPage, pastLastPage, previousPage, leave };
+enum class WaitResult { nextPage, pastLastPage, previousPage, jump, leave };
+
+// A jump's prefix holds at least one byte and at most this many.
+constexpr std::size_t jumpPrefixLimit = 255;
 
 std::size_t itemTextLimit(const PagedList& list) {
     std::size_t size = list.itemLineSize < lineBufferSize ? list.itemLineSize : lineBufferSize;
@@ -91,16 +96,16 @@ bool producesItem(const ListRun& run, std::int32_t index) {
     return !sameItem(text != nullptr ? text : "", before, run.textLimit);
 }
 
-// The first record of the page before the one that starts at run.pageStart.
-// That page is full (50 items), since a page followed it.
-std::int32_t previousPageStart(const ListRun& run) {
+// The first record of the page that ends just before record `end`: 50 items
+// back, or the list's start when there are fewer.
+std::int32_t pageStartBefore(const ListRun& run, std::int32_t end) {
     if (!run.list.skipsRepeats) {
-        std::int32_t start = run.pageStart - wire::pageSize;
+        std::int32_t start = end - wire::pageSize;
         return start > 0 ? start : 0;
     }
     // Walk back over the page's 50 items to its first one, then over the
     // repeats of the item before it, which the page began by skipping.
-    std::int32_t index = run.pageStart - 1;
+    std::int32_t index = end - 1;
     int items = 0;
     for (; index >= 0; --index) {
         if (producesItem(run, index) && ++items == wire::pageSize) break;
@@ -111,9 +116,74 @@ std::int32_t previousPageStart(const ListRun& run) {
     return index + 1;
 }
 
+// The record of the first of the list's last 50 items: where its last page
+// shows them all from.
+std::int32_t lastItemsStart(const ListRun& run) {
+    if (!run.list.skipsRepeats) return run.count > wire::pageSize ? run.count - wire::pageSize : 0;
+    int items = 0;
+    for (std::int32_t index = run.count - 1; index > 0; --index) {
+        if (producesItem(run, index) && ++items == wire::pageSize) return index;
+    }
+    return 0;
+}
+
+// Letters compare without regard to case in a jump; every other byte as it is.
+unsigned char foldedByte(char c) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+}
+
+// 0 when `text` begins with `prefix`; otherwise below or above 0 as `text`
+// sorts before or after it.
+int comparePrefix(const char* text, const char* prefix) {
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        const int difference = foldedByte(*text) - foldedByte(*prefix);
+        if (difference != 0) return difference;
+    }
+    return 0;
+}
+
+bool beginsWithLetter(const char* text) {
+    const unsigned char first = foldedByte(*text);
+    return first >= 'a' && first <= 'z';
+}
+
+// The record a 102 with `prefix` moves to, going through the list in its own
+// order: the first item that begins with the prefix; failing that, the first
+// that sorts after it; failing that, the start of the last page. "#" alone
+// names the first item that does not begin with a letter, or the first item.
+std::int32_t jumpTarget(const ListRun& run, const char* prefix) {
+    const bool nonLetter = std::strcmp(prefix, "#") == 0;
+    std::int32_t firstAfter = -1;
+    for (std::int32_t index = 0; index < run.count; ++index) {
+        const char* text = run.list.itemText(run.list.source, index);
+        if (text == nullptr) text = "";
+        if (nonLetter) {
+            if (!beginsWithLetter(text)) return index;
+            continue;
+        }
+        const int order = comparePrefix(text, prefix);
+        if (order == 0) return index;
+        if (order > 0 && firstAfter < 0) firstAfter = index;
+    }
+    if (nonLetter) return 0;
+    return firstAfter >= 0 ? firstAfter : lastItemsStart(run);
+}
+
+// The last value a skipping list holds when it sends from run.next: the text
+// of the record before, which the page before sent or skipped.
+void resumeLastValue(ListRun& run) {
+    run.lastValue[0] = '\0';
+    if (run.list.skipsRepeats && run.next > 0) {
+        const char* text = run.list.itemText(run.list.source, run.next - 1);
+        if (text != nullptr) copyItemText(run.lastValue, text, run.textLimit);
+    }
+}
+
 // The page-end wait. Each pass reads once; a line that waits is taken or left
 // for whoever runs next, so no pass reads the same line twice.
-WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, bool previousOffered) {
+WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, bool previousOffered,
+                         ListRun* jumping = nullptr) {
     PluginContext& context = *pluginContext;
     while (stopFlag == 0) {
         // A line that a list opened from this one ended on still waits, and
@@ -138,6 +208,15 @@ WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, 
             if (number == nextPageCommand && list.asksPastLastPage) return WaitResult::pastLastPage;
             if (number == previousPageCommand && previousOffered) return WaitResult::previousPage;
             continue;
+        }
+        if (jumping != nullptr && number == jumpCommand) {
+            takeLine();
+            splitCommandLine();
+            // An empty prefix, or one too long to name an item, is ignored.
+            const std::size_t length = std::strlen(context.argument);
+            if (length == 0 || length > jumpPrefixLimit) continue;
+            jumping->jumpTo = jumpTarget(*jumping, context.argument);
+            return WaitResult::jump;
         }
         return WaitResult::leave;
     }
@@ -165,7 +244,9 @@ void runPaged(ListRun& run) {
             run.reply.listNumber(run.list.listCode, wire::pageNext, wire::pageNextText,
                                  remaining > wire::pageSize ? wire::pageSize : remaining);
 
-        switch (waitAtPageEnd(run.list, run.reply, remaining != 0, run.pageStart != 0)) {
+        const WaitResult result =
+            waitAtPageEnd(run.list, run.reply, remaining != 0, run.pageStart != 0, run.list.jumps ? &run : nullptr);
+        switch (result) {
             case WaitResult::leave:
                 return;
             case WaitResult::nextPage:
@@ -180,18 +261,16 @@ void runPaged(ListRun& run) {
                 // asks its host); whatever it says, no record lies there.
                 if (stopFlag == 0) run.list.itemText(run.list.source, run.next);
                 return;
-            case WaitResult::previousPage: {
-                run.pageStart = previousPageStart(run);
+            case WaitResult::previousPage:
+            case WaitResult::jump:
+                // Both send from a new page start, as 53 does, with the
+                // Previous line when there is a page before it.
+                run.pageStart = result == WaitResult::jump ? run.jumpTo : pageStartBefore(run, run.pageStart);
                 run.next = run.pageStart;
-                run.lastValue[0] = '\0';
-                if (run.list.skipsRepeats && run.next > 0) {
-                    const char* text = run.list.itemText(run.list.source, run.next - 1);
-                    if (text != nullptr) copyItemText(run.lastValue, text, run.textLimit);
-                }
+                resumeLastValue(run);
                 sendPositionLine(run);
                 if (run.next != 0) sendPreviousLine(run);
                 break;
-            }
         }
     }
 }

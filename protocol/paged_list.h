@@ -48,6 +48,9 @@ struct PagedList {
     std::span<const Command> ownRows = {};
     // False: every item at once, then the wait, with no paging lines.
     bool paged = true;
+    // Paged lists: 102 and a prefix move the list to the first item that
+    // begins with it (see jumpTarget in the runner).
+    bool jumps = false;
     // False: no wait at all; the list ends with its last item.
     bool waits = true;
     // Unpaged lists: the wait runs even when there are no records, for lists

@@ -305,4 +305,108 @@ TEST_F(LibraryListTest, QuitWhileAListWaitsEndsItAtOnce) {
     EXPECT_EQ(requests(), (Requests{}));
 }
 
+// ---- searching (101) and jumping to a letter (102) ---------------------------
+
+TEST_F(LibraryListTest, SearchKeepsTitlesHoldingEveryWordInTitleOrder) {
+    hostsim::LibraryEntry noArtist = track("", "GOLD", "Pop", "C");
+    noArtist.artistAbsent = true;
+    hostsim::LibraryEntry noAlbum = track("Nope", "gold", "Pop", "x");
+    noAlbum.albumAbsent = true;
+    startWith({track("Abba", "Gold", "Pop", "b song"), track("Zed", "Gold", "Pop", "A song"),
+               track("ABBA", "Hits", "Pop", "b song"), track("Other", "Silver", "Pop", "Golden"), noArtist, noAlbum,
+               track("\xc3\x89"
+                     "dith",
+                     "Piaf", "Chanson", "Rien")});
+    // Letters match in any case, in any of the three fields; equal titles keep
+    // the host's order; an item shows " - " and the artist when there is one.
+    EXPECT_EQ(sendThenSync({"101 GoLd"}),
+              (Lines{"PA", "PZA song - Zed", "PZC", "PZGolden - Other", "PZb song - Abba"}));
+    EXPECT_EQ(requests(), (Requests{"library release", "library run title != \"\" & !title isempty"}));
+    // Each word may be found in another field; bytes beyond ASCII as they are.
+    EXPECT_EQ(sendThenSync({"101  b  abba ", "101 \xc3\xa9", "101 \xc3\x89"}),
+              (Lines{"PA", "PZb song - Abba", "PZb song - ABBA", "PA", "PA",
+                     "PZRien - \xc3\x89"
+                     "dith"}));
+}
+
+TEST_F(LibraryListTest, ASearchWithoutWordsOrTooLongIsRefusedAndKeepsTheResults) {
+    startWith(numberedTitles(3));
+    exchange("39", 4);
+    clearRequests();
+    // The refusal is the header alone, with no query: also the probe "101".
+    // Numbers between and after the extensions still do nothing.
+    EXPECT_EQ(sendThenSync({"101", "101    ", "101 " + std::string(256, 'x'), "100 x", "103 x", "102 t", "36 2"}),
+              (Lines{"PA", "PA", "PA"}));
+    EXPECT_EQ(requests(), (Requests{"user 101 0", "user 100 file=C:\\m\\Band\\t002.mp3", "user 102 0"}));
+    clearRequests();
+    EXPECT_EQ(sendThenSync({"101 " + std::string(255, 'x')}), (Lines{"PA"}));
+    EXPECT_EQ(requests().size(), 2u);
+}
+
+TEST_F(LibraryListTest, SearchPicksCountMatchesDuringAndAfterTheListAndABurstRunsInOrder) {
+    std::vector<hostsim::LibraryEntry> library = numberedTitles(120);
+    library.push_back(track("Solo", "Long", "Rock", "Early"));
+    startWith(library);
+    // 101, 53 and 36 in one write: the matches t000..t099 page as any list.
+    phone.send("101 t0 band\n53\n36 70\n");
+    const auto matches = [](int first, int last) {
+        Lines items;
+        for (int i = first; i < last; ++i) items.push_back("PZ" + numberedText("t", i) + " - Band");
+        return items;
+    };
+    const Lines lines = phone.waitForLines(104) ? phone.takeLines() : Lines{};
+    EXPECT_EQ(joined(lines),
+              joined(Lines{"PA"} + matches(0, 50) + Lines{"PSNext 50", "PT50", "PUPrevious 50"} + matches(50, 100)));
+    // A jump in the matches, then back: 54 goes to the page before the target.
+    EXPECT_EQ(joined(exchange("102 T042", 53)),
+              joined(Lines{"PT42", "PUPrevious 50"} + matches(42, 92) + Lines{"PSNext 8"}));
+    EXPECT_EQ(joined(exchange("54", 52)), joined(Lines{"PT0"} + matches(0, 50) + Lines{"PSNext 50"}));
+    // After the list, 36 and 52 still pick from the matches; an index past them
+    // (a record held but not matched) is ignored.
+    EXPECT_TRUE(sendThenSync({"13", "52 99", "52 100"}).empty());
+    EXPECT_EQ(requests(), (Requests{"library release", "library run title != \"\" & !title isempty", "user 101 0",
+                                    "user 100 file=C:\\m\\Band\\t070.mp3", "user 102 0", "command 40048",
+                                    "user 100 file=C:\\m\\Band\\t099.mp3"}));
+}
+
+TEST_F(LibraryListTest, AJumpGoesToTheFirstItemWithThePrefixOrAfterItOrToTheLastPage) {
+    startWith({track("A", "B", "C", "Cherry"), track("A", "B", "C", "apricot"), track("A", "B", "C", "Banana"),
+               track("A", "B", "C", "1st"), track("A", "B", "C", "Apple"), track("A", "B", "C", "cherry2")});
+    const Lines all{"PZ1st", "PZApple", "PZBanana", "PZCherry", "PZapricot", "PZcherry2"};
+    EXPECT_EQ(exchange("39", 7), Lines{"PA"} + all);
+    // 1: the first that begins with the prefix, in any case, even after one
+    // that sorts after it ("Banana" > "apr"). 2: else the first after it.
+    // 3: else the last page's start. "#": the first not beginning with a letter.
+    EXPECT_EQ(sendThenSync({"102 APR"}), (Lines{"PT4", "PUPrevious 50", "PZapricot", "PZcherry2"}));
+    EXPECT_EQ(sendThenSync({"102 bz"}), (Lines{"PT3", "PUPrevious 50", "PZCherry", "PZapricot", "PZcherry2"}));
+    EXPECT_EQ(sendThenSync({"102", "102 " + std::string(256, 'c'), "102 zz"}), Lines{"PT0"} + all);
+    EXPECT_EQ(sendThenSync({"102 #"}), Lines{"PT0"} + all);
+    // Without items that begin otherwise, "#" is the first item.
+    EXPECT_EQ(exchange("31", 2), (Lines{"PA", "PVA"}));
+    EXPECT_EQ(sendThenSync({"102 #", "14", "102 a"}), (Lines{"PT0", "PVA"}));
+}
+
+TEST_F(LibraryListTest, AJumpInASkippingListCountsDistinctItemsBothWays) {
+    std::vector<hostsim::LibraryEntry> library;
+    for (int i = 119; i >= 0; --i) {
+        for (int t = 0; t < 2; ++t) library.push_back(track(numberedText("a", i), "Al", "G", numberedText("t", t)));
+    }
+    startWith(library);
+    exchange("31", 52);
+    // The first page's last artist again: a jump shows it though it was the
+    // last item sent.
+    const Lines again = exchange("102 A049", 53);
+    EXPECT_EQ(Lines(again.begin(), again.begin() + 3), (Lines{"PT98", "PUPrevious 50", "PVa049"}));
+    // a070 begins at record 140; its page is the last 50 artists, and the
+    // Next line counts the one record left, as pages of this list do.
+    EXPECT_EQ(joined(exchange("102 a07", 53)),
+              joined(Lines{"PT140", "PUPrevious 50"} + numberedItems("PV", "a", 70, 120) + Lines{"PSNext 1"}));
+    // 54: the 50 artists before a070, then the start.
+    EXPECT_EQ(joined(exchange("54", 53)),
+              joined(Lines{"PT39", "PUPrevious 50"} + numberedItems("PV", "a", 20, 70) + Lines{"PSNext 50"}));
+    EXPECT_EQ(joined(exchange("54", 52)), joined(Lines{"PT0"} + numberedItems("PV", "a", 0, 50) + Lines{"PSNext 50"}));
+    // Past every artist: the last page, from its first artist's first record.
+    EXPECT_EQ(exchange("102 b", 53).front(), "PT140");
+}
+
 }  // namespace
