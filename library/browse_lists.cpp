@@ -129,9 +129,9 @@ bool composeBrowseQuery(const BrowseList& list, const char* argument) {
         case QueryValues::argument:
             return composeQueryText(list.queryFormat, argument);
         case QueryValues::artistAndArgument:
-            return composeQueryText(list.queryFormat, context.selectedArtist, argument);
+            return composeQueryText(list.queryFormat, context.browse.selectedArtist, argument);
         case QueryValues::genreAndArgument:
-            return composeQueryText(list.queryFormat, context.selectedGenre, argument);
+            return composeQueryText(list.queryFormat, context.browse.selectedGenre, argument);
     }
     return false;
 }
@@ -141,9 +141,9 @@ bool composeBrowseQuery(const BrowseList& list, const char* argument) {
 bool rememberArgument(const BrowseList& list, const char* argument) {
     if (list.remembers == Remembers::nothing) return true;
     PluginContext& context = *pluginContext;
-    char* remembered = list.remembers == Remembers::artist ? context.selectedArtist : context.selectedGenre;
-    constexpr std::size_t size = sizeof context.selectedArtist;
-    static_assert(size == sizeof context.selectedGenre);
+    char* remembered = list.remembers == Remembers::artist ? context.browse.selectedArtist : context.browse.selectedGenre;
+    constexpr std::size_t size = sizeof context.browse.selectedArtist;
+    static_assert(size == sizeof context.browse.selectedGenre);
     const std::size_t length = std::strlen(argument);
     if (length >= size) {
         remembered[0] = '\0';
@@ -156,11 +156,11 @@ bool rememberArgument(const BrowseList& list, const char* argument) {
 std::int32_t obtainBrowseRecords(const void* source) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
     if (!run.queryComposed) return 0;
-    runLibraryQuery(browseQuery);
-    const std::int32_t count = libraryResultCount(browseQuery);
+    runLibraryQuery(pluginContext->browse.browseQuery);
+    const std::int32_t count = libraryResultCount(pluginContext->browse.browseQuery);
     if (count > 1) {
         // Only the records the host really handed out are sorted.
-        host::LibraryRecordList held = browseQuery.results;
+        host::LibraryRecordList held = pluginContext->browse.browseQuery.results;
         held.count = count;
         sortLibraryRecords(held, run.list.field);
     }
@@ -169,11 +169,11 @@ std::int32_t obtainBrowseRecords(const void* source) {
 
 const char* browseItemText(const void* source, std::int32_t index) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
-    return libraryFieldText(browseQuery.results.records[index], run.list.field);
+    return libraryFieldText(pluginContext->browse.browseQuery.results.records[index], run.list.field);
 }
 
 void runBrowseList(const BrowseList& list, const Request& request, Reply& reply) {
-    releaseLibraryResults(browseQuery);
+    releaseLibraryResults(pluginContext->browse.browseQuery);
     bool composed = composeBrowseQuery(list, request.text);
     composed = rememberArgument(list, request.text) && composed;
 

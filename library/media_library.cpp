@@ -4,25 +4,20 @@
 #include "core/context.h"
 #include "core/text.h"
 
-host::LibraryQuery browseQuery{};
-host::LibraryQuery selectionQuery{};
-
 namespace {
-
-char queryText[queryTextSize];
-host::LibraryPlayRequest playRequest{};
 
 platform::WParam addressParam(const void* record) {
     return static_cast<platform::WParam>(reinterpret_cast<std::uintptr_t>(record));
 }
 
 void sendLibraryRequest(const void* record, platform::LParam operation) {
-    platform::sendMessage(pluginContext->libraryWindow, host::libraryMessage, addressParam(record), operation);
+    platform::sendMessage(pluginContext->host.libraryWindow, host::libraryMessage, addressParam(record), operation);
 }
 
 }  // namespace
 
 bool composeQueryText(const char* format, const char* first, const char* second) {
+    char (&queryText)[sizeof BrowseMemory::queryText] = pluginContext->browse.queryText;
     if (!formatText(queryText, sizeof queryText, format, first, second)) {
         queryText[0] = '\0';
         return false;
@@ -32,7 +27,7 @@ bool composeQueryText(const char* format, const char* first, const char* second)
 
 void runLibraryQuery(host::LibraryQuery& query) {
     query.maxResults = 0;
-    query.queryText = queryText;
+    query.queryText = pluginContext->browse.queryText;
     sendLibraryRequest(&query, host::libraryRunQuery);
 }
 
@@ -51,6 +46,7 @@ std::int32_t libraryResultCount(const host::LibraryQuery& query) {
 }
 
 void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode) {
+    host::LibraryPlayRequest& playRequest = pluginContext->browse.playRequest;
     playRequest.kind = 0;
     playRequest.list = &list;
     playRequest.enqueue = mode;
@@ -74,11 +70,4 @@ const char* libraryFieldText(const host::LibraryRecord& record, LibraryField fie
             break;
     }
     return text != nullptr ? text : "";
-}
-
-void resetLibraryState() {
-    browseQuery = {};
-    selectionQuery = {};
-    playRequest = {};
-    queryText[0] = '\0';
 }

@@ -14,13 +14,13 @@ namespace {
 // Hands the host every track the query finds, in title order.
 void playQueryResults(const char* format, const char* first, const char* second, PickMode mode) {
     if (!composeQueryText(format, first, second)) return;
-    releaseLibraryResults(selectionQuery);
-    runLibraryQuery(selectionQuery);
-    if (libraryResultCount(selectionQuery) <= 0) return;
-    host::LibraryRecordList held = selectionQuery.results;
-    held.count = libraryResultCount(selectionQuery);
+    releaseLibraryResults(pluginContext->browse.selectionQuery);
+    runLibraryQuery(pluginContext->browse.selectionQuery);
+    if (libraryResultCount(pluginContext->browse.selectionQuery) <= 0) return;
+    host::LibraryRecordList held = pluginContext->browse.selectionQuery.results;
+    held.count = libraryResultCount(pluginContext->browse.selectionQuery);
     sortLibraryRecords(held, LibraryField::title);
-    playLibraryRecords(selectionQuery.results, mode == PickMode::enqueue ? 1 : 0);
+    playLibraryRecords(pluginContext->browse.selectionQuery.results, mode == PickMode::enqueue ? 1 : 0);
 }
 
 }  // namespace
@@ -31,8 +31,8 @@ void pickTitle(const Request& request, Reply&) {
     const std::int32_t index = request.number;
     // The browse results as the last browse list sorted them; an index outside
     // them, or no browse list yet, names no record.
-    if (index < 0 || index >= libraryResultCount(browseQuery)) return;
-    const char* fileName = browseQuery.results.records[index].fileName;
+    if (index < 0 || index >= libraryResultCount(pluginContext->browse.browseQuery)) return;
+    const char* fileName = pluginContext->browse.browseQuery.results.records[index].fileName;
     if (fileName == nullptr) return;
     playOrEnqueue(fileName, request.mode);
 }
@@ -50,11 +50,11 @@ void pickGenre(const Request& request, Reply&) {
 }
 
 void pickArtistAlbum(const Request& request, Reply&) {
-    playQueryResults("artist == \"%s\" & album == \"%s\"", pluginContext->selectedArtist, request.text, request.mode);
+    playQueryResults("artist == \"%s\" & album == \"%s\"", pluginContext->browse.selectedArtist, request.text, request.mode);
 }
 
 void pickGenreAlbum(const Request& request, Reply&) {
-    playQueryResults("genre == \"%s\" & album == \"%s\"", pluginContext->selectedGenre, request.text, request.mode);
+    playQueryResults("genre == \"%s\" & album == \"%s\"", pluginContext->browse.selectedGenre, request.text, request.mode);
 }
 
 }  // namespace commands

@@ -25,7 +25,7 @@ void fillPortList(platform::WindowHandle dialog) {
     // Searching from -1 takes the first item that begins with the stored name,
     // ignoring case, so COM2 selects COM2 and not COM20.
     platform::sendMessage(list, platform::listBoxSelectString, static_cast<platform::WParam>(-1),
-                          reinterpret_cast<platform::LParam>(pluginContext->portName));
+                          reinterpret_cast<platform::LParam>(pluginContext->settings.portName));
 }
 
 void storeSelectedPort(platform::WindowHandle dialog) {
@@ -34,13 +34,13 @@ void storeSelectedPort(platform::WindowHandle dialog) {
     if (selection == platform::listBoxError) return;
     auto index = static_cast<platform::WParam>(selection);
     platform::LResult length = platform::sendMessage(list, listBoxGetTextLength, index, 0);
-    char name[sizeof pluginContext->portName];
+    char name[sizeof pluginContext->settings.portName];
     if (length < 0 || length >= static_cast<platform::LResult>(sizeof name)) return;
     auto buffer = reinterpret_cast<platform::LParam>(name);
     platform::LResult copied = platform::sendMessage(list, platform::listBoxGetText, index, buffer);
     if (copied < 0 || copied > length) return;
     name[copied] = '\0';
-    std::memcpy(pluginContext->portName, name, static_cast<std::size_t>(copied) + 1);
+    std::memcpy(pluginContext->settings.portName, name, static_cast<std::size_t>(copied) + 1);
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ int showConfiguration(int message, std::intptr_t param1) {
     // The dialog edits the context's port name; the host starts the plug-in
     // before it offers its configuration, so there is always one to edit.
     if (pluginContext == nullptr) return 0;
-    platform::runDialog(pluginContext->dllInstance, configDialogTemplate,
+    platform::runDialog(pluginContext->host.dllInstance, configDialogTemplate,
                         reinterpret_cast<platform::WindowHandle>(param1), &configDialogProc);
     return 1;
 }

@@ -115,11 +115,11 @@ std::int32_t previousPageStart(const ListRun& run) {
 // for whoever runs next, so no pass reads the same line twice.
 WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, bool previousOffered) {
     PluginContext& context = *pluginContext;
-    while (stopFlag == 0) {
+    while (pluginContext->flags.stop == 0) {
         // A line that a list opened from this one ended on still waits, and
         // receiveLine hands it back here before reading anything new.
         const int number = receiveLine();
-        if (context.lineConsumed != 0) continue;
+        if (context.flags.lineConsumed != 0) continue;
         if (number == 0) {
             takeLine();
             continue;
@@ -127,7 +127,7 @@ WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, 
         if (const Command* row = listRow(list, number)) {
             takeLine();
             splitCommandLine();
-            runCommand(*row, context.argument, reply);
+            runCommand(*row, context.link.argument, reply, list.source);
             continue;
         }
         if (list.paged && (number == nextPageCommand || number == previousPageCommand)) {
@@ -148,7 +148,7 @@ void runUnpaged(ListRun& run) {
     // A list without a wait was gathered whole before it started (the stop
     // flag ended the gathering, if it came): it goes out whole.
     while (run.next < run.count) {
-        if ((run.list.waits && stopFlag != 0) || !sendRecord(run)) return;
+        if ((run.list.waits && pluginContext->flags.stop != 0) || !sendRecord(run)) return;
     }
     if (run.list.waits) waitAtPageEnd(run.list, run.reply, false, false);
 }
@@ -157,7 +157,7 @@ void runPaged(ListRun& run) {
     for (;;) {
         run.itemsOnPage = 0;
         do {
-            if (stopFlag != 0 || !sendRecord(run)) return;
+            if (pluginContext->flags.stop != 0 || !sendRecord(run)) return;
         } while (run.itemsOnPage < wire::pageSize && run.next < run.count);
 
         const std::int32_t remaining = run.count - run.next;
@@ -178,7 +178,7 @@ void runPaged(ListRun& run) {
                 sendPreviousLine(run);
                 // The source answers for the end itself (the current playlist
                 // asks its host); whatever it says, no record lies there.
-                if (stopFlag == 0) run.list.itemText(run.list.source, run.next);
+                if (pluginContext->flags.stop == 0) run.list.itemText(run.list.source, run.next);
                 return;
             case WaitResult::previousPage: {
                 run.pageStart = previousPageStart(run);

@@ -1,6 +1,5 @@
 #include "protocol/sleep_timer.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -17,16 +16,6 @@ constexpr std::int32_t actionStop = 1;
 constexpr std::int32_t actionNothing = -1;
 constexpr std::int32_t countMinutes = 0;
 constexpr std::int32_t countTracks = 1;
-
-// Written by the worker (command 28), read and counted down on the
-// user-interface thread; each value is read fresh where it is used.
-std::atomic<std::int32_t> armed{0};
-std::atomic<std::int32_t> sleepAction{0};
-std::atomic<std::int32_t> sleepCount{0};
-std::atomic<std::int32_t> countMode{0};
-std::atomic<double> fadeFactor{0.0};
-std::atomic<std::int32_t> fadeInterval{0};
-std::atomic<std::int32_t> fadeCountdown{0};
 
 constexpr std::size_t fieldCount = 5;
 constexpr std::size_t fieldSize = 16;
@@ -45,12 +34,13 @@ void sendTimerLine(Reply& reply, const char* text) { reply.coded(wire::replySlee
 }  // namespace
 
 void performSleepAction() {
-    const std::int32_t action = sleepAction;
+    SleepTimerState& timer = pluginContext->sleepTimer;
+    const std::int32_t action = timer.action;
     if (action == actionPowerOff) {
         // The conversation ends for good before the computer goes down, and
         // nothing of the sleep timer acts again.
-        stopFlag = 1;
-        armed = 0;
+        pluginContext->flags.stop = 1;
+        timer.armed = 0;
         platform::sleepMs(500);
         platform::powerOff();
     } else if (action == actionStop) {
@@ -59,87 +49,84 @@ void performSleepAction() {
 }
 
 void fadeStep() {
-    const std::int32_t faded = truncateVolume(pluginContext->volume.load() * fadeFactor.load());
+    SleepTimerState& timer = pluginContext->sleepTimer;
+    const std::int32_t faded = truncateVolume(pluginContext->flags.volume.load() * timer.fadeFactor.load());
     // The hook records a volume set this way and marks its line as owed.
     if (faded > 0) hostRequestNumber(host::requestSetVolume, faded);
     // The worker sends the volume line: this thread never waits on the port.
-    if (pluginContext->volume.exchange(faded) != faded || faded <= 0) pluginContext->volumeChanged = 1;
+    if (pluginContext->flags.volume.exchange(faded) != faded || faded <= 0) pluginContext->flags.volumeChanged = 1;
 }
 
 void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
-    if (armed == 0) return;
-    if (countMode == countMinutes) --sleepCount;
+    if (pluginContext == nullptr) return;
+    SleepTimerState& timer = pluginContext->sleepTimer;
+    if (timer.armed == 0) return;
+    if (timer.countMode == countMinutes) --timer.count;
     // Tested in every mode: in track mode a count left at 0 fires on every tick.
-    if (sleepCount == 0) performSleepAction();
+    if (timer.count == 0) performSleepAction();
     // A power-off disarmed the timer: no fade after the end of the conversation.
-    if (armed == 0) return;
-    if (--fadeCountdown == 0) {
-        fadeCountdown = fadeInterval.load();
+    if (timer.armed == 0) return;
+    if (--timer.fadeCountdown == 0) {
+        timer.fadeCountdown = timer.fadeInterval.load();
         fadeStep();
     }
 }
 
 void countTrackStart() {
-    if (armed == 0) return;
-    if (countMode == countTracks) --sleepCount;
-    if (sleepCount == 0) performSleepAction();
+    SleepTimerState& timer = pluginContext->sleepTimer;
+    if (timer.armed == 0) return;
+    if (timer.countMode == countTracks) --timer.count;
+    if (timer.count == 0) performSleepAction();
 }
 
-void disarmSleepTimer() { armed = 0; }
-
-void resetSleepTimer() {
-    armed = 0;
-    sleepAction = 0;
-    sleepCount = 0;
-    countMode = 0;
-    fadeFactor = 0.0;
-    fadeInterval = 0;
-    fadeCountdown = 0;
-}
+void disarmSleepTimer() { pluginContext->sleepTimer.armed = 0; }
 
 namespace commands {
 
 void setSleepTimer(const Request& request, Reply& reply) {
+    SleepTimerState& timer = pluginContext->sleepTimer;
     char fields[fieldCount][fieldSize];
     splitFields(request.text, &fields[0][0], fieldCount, fieldSize);
 
     // Disarmed while the values change, so that a tick or a file start in
     // between never acts on a new action with an old count.
-    const std::int32_t wasArmed = armed.exchange(0);
+    const std::int32_t wasArmed = timer.armed.exchange(0);
     const std::int32_t count = readDecimal(fields[1]);
-    sleepAction = count == 0 ? actionNothing : readDecimal(fields[0]);
-    sleepCount = count;
+    timer.action = count == 0 ? actionNothing : readDecimal(fields[0]);
+    timer.count = count;
     const std::int32_t mode = readDecimal(fields[2]);
-    countMode = mode;
-    fadeFactor = readDecimalFraction(fields[3]);
+    timer.countMode = mode;
+    timer.fadeFactor = readDecimalFraction(fields[3]);
     const std::int32_t interval = readDecimal(fields[4]);
-    fadeInterval = interval;
-    fadeCountdown = interval;
+    timer.fadeInterval = interval;
+    timer.fadeCountdown = interval;
 
     if (mode == countMinutes) {
-        if (minuteTimerId != 0) {
+        if (timer.minuteTimerId != 0) {
             sendTimerLine(reply, "Enabled!");
-            armed = 1;
+            timer.armed = 1;
         } else {
             sendTimerLine(reply, "Could not set timer!");
-            armed = wasArmed;
+            timer.armed = wasArmed;
         }
     } else {
         // The phone expects the confirmation twice in any mode other than minutes.
         sendTimerLine(reply, "Enabled!");
-        armed = 1;
+        timer.armed = 1;
         sendTimerLine(reply, "Enabled!");
     }
 }
 
 void cancelSleepTimer(const Request&, Reply& reply) {
-    armed = 0;
+    SleepTimerState& timer = pluginContext->sleepTimer;
+    timer.armed = 0;
     sendTimerLine(reply, "Disabled!");
 }
 
 void reportSleepTimer(const Request&, Reply& reply) {
+    SleepTimerState& timer = pluginContext->sleepTimer;
     // "Disbled!" is the word the phone looks for.
-    sendTimerLine(reply, armed != 0 ? "Enabled!" : "Disbled!");
+    sendTimerLine(reply, timer.armed != 0 ? "Enabled!" : "Disbled!");
 }
 
 }  // namespace commands

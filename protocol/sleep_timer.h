@@ -10,8 +10,6 @@ void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platf
 void countTrackStart();
 // Clears the armed flag (init).
 void disarmSleepTimer();
-// Every sleep-timer value back to zero, as when the library is loaded.
-void resetSleepTimer();
 
 // What the sleep timer does when its count reaches 0: power off (0), press
 // stop (1), or nothing (any other action). User-interface thread.

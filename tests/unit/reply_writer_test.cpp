@@ -22,11 +22,11 @@ protected:
         resetPluginState();
         sim::addSerialPort("COM6");
         pluginContext = new PluginContext;
-        pluginContext->port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->port, nullptr);
+        pluginContext->host.port = platform::openSerialPort("COM6");
+        ASSERT_NE(pluginContext->host.port, nullptr);
     }
     void TearDown() override {
-        platform::closeSerialPort(pluginContext->port);
+        platform::closeSerialPort(pluginContext->host.port);
         resetPluginState();
         sim::reset();
     }
@@ -81,7 +81,7 @@ TEST_F(ReplyWriterTest, AFailedWriteAbandonsTheLineAndTheLinkStaysUsable) {
 
 TEST_F(ReplyWriterTest, TheStopFlagCutsALineShortBetweenWrites) {
     sim::limitWriteSize(1);
-    stopFlag = 1;
+    pluginContext->flags.stop = 1;
     std::uint64_t before = sim::writeCallCount();
     EXPECT_EQ(sendReply("Q255"), 0);
     EXPECT_EQ(sim::writeCallCount() - before, 1u);
