@@ -70,8 +70,10 @@ void sendNowPlayingLine() {
 }
 
 void sendVolumeLine() {
+    // Cleared before the volume is read: a change the hook records while the
+    // line is written raises the mark again and gets a line of its own.
+    pluginContext->volumeChanged.exchange(0);
     sendNumberReply(wire::replyVolume, pluginContext->volume.load());
-    pluginContext->volumeChanged = 0;
 }
 
 namespace commands {
