@@ -26,13 +26,19 @@ struct ReplyLock {
 // the reply lock.
 bool lineTorn = false;
 
-// Ends a fragment the phone holds with an LF of its own; false when the port
-// would not take it.
+// Ends a fragment the phone holds with an LF of its own, offered again while
+// the port takes nothing; false when a write failed or the stop flag ended
+// the offers (the fragment then stays open).
 bool closeTornLine(PluginContext& context) {
     if (!lineTorn) return true;
     const char lf = '\n';
-    std::uint32_t written = 0;
-    if (platform::writeSerialPort(context.port, &lf, 1, &written) != 0 || written != 1) return false;
+    for (;;) {
+        std::uint32_t written = 0;
+        if (platform::writeSerialPort(context.port, &lf, 1, &written) != 0) return false;
+        if (written != 0) break;
+        if (stopFlag != 0) return false;
+        platform::sleepMs(stalledWritePauseMs);
+    }
     lineTorn = false;
     return true;
 }
