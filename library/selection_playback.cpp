@@ -17,9 +17,8 @@ void playQueryResults(const char* format, const char* first, const char* second,
     releaseLibraryResults(selectionQuery);
     runLibraryQuery(selectionQuery);
     if (libraryResultCount(selectionQuery) <= 0) return;
-    host::LibraryRecordList held = selectionQuery.results;
-    held.count = libraryResultCount(selectionQuery);
-    sortLibraryRecords(held, LibraryField::title);
+    // The list sorted is the list handed over.
+    sortLibraryRecords(selectionQuery.results, LibraryField::title);
     playLibraryRecords(selectionQuery.results, mode);
 }
 
