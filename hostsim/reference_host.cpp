@@ -443,8 +443,6 @@ platform::LResult ReferenceHost::runQuery(platform::WParam wParam) {
     query->results.records = kept.records.get();
     query->results.count = static_cast<std::int32_t>(found.size());
     query->results.capacity = reportedCapacity >= 0 ? reportedCapacity : query->results.count;
-    // A faulty host may claim more records than it handed out.
-    query->results.count += countExcess;
     return 0;
 }
 
