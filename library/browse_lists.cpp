@@ -158,12 +158,7 @@ std::int32_t obtainBrowseRecords(const void* source) {
     if (!run.queryComposed) return 0;
     runLibraryQuery(browseQuery);
     const std::int32_t count = libraryResultCount(browseQuery);
-    if (count > 1) {
-        // Only the records the host really handed out are sorted.
-        host::LibraryRecordList held = browseQuery.results;
-        held.count = count;
-        sortLibraryRecords(held, run.list.field);
-    }
+    if (count > 1) sortLibraryRecords(browseQuery.results, run.list.field);
     return count;
 }
 
