@@ -2,7 +2,9 @@
 # End-to-end: the installer, built for amd64 around the 64-bit DLL, under
 # wine64, in a host folder of a fresh prefix:
 #   - refused for a folder without Plugins, and while the plug-in is in use
-#     (the test host has it loaded), leaving everything as it was;
+#     (the test host has it loaded), leaving everything as it was; that test
+#     host's configuration dialog lists the ports above COM20 of the system's
+#     serial device map;
 #   - a silent install puts the DLL into the host folder's Plugins, and the
 #     live demo (tools/demo.sh, the test host started from that host folder)
 #     loads it from there and gets the version reply;
@@ -12,7 +14,7 @@
 #
 # Runs the built win64 DLL and test host (QUILLON_WIN64_DIR) and the phone of
 # the native build (QUILLON_NATIVE_DIR), without building; exits 77 when one
-# of them, Wine or makensis is missing.
+# of them, Wine, makensis or socat is missing.
 set -u
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -27,7 +29,9 @@ done
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wine" ] && [ -x "$wineserver" ] || { echo "skipped: wine64 is not installed"; exit 77; }
-command -v makensis >/dev/null 2>&1 || { echo "skipped: makensis is not installed (nsis)"; exit 77; }
+for tool in makensis socat; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed (tools/install-deps.sh)"; exit 77; }
+done
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quillon-installer-test.XXXXXX")
 failures=0
@@ -108,7 +112,16 @@ QUILLON_WIN64_DIR=$win64 QUILLON_NATIVE_DIR=$native QUILLON_DEMO_NO_BUILD=1 QUIL
 grep -qx "  KWinamp 22118 running! .*" "$out" || { cat "$out"; fail "no version reply from the installed DLL"; }
 
 # While a test host has the plug-in loaded, the installer refuses and changes
-# nothing. Its port is missing: init fails and the host waits with the DLL.
+# nothing. That host also shows the configuration: the system's serial device
+# map, given two ports above COM20, puts them after COM20. The map lives only
+# as long as the wineserver, so one is kept up meanwhile.
+"$wineserver" -p60 2>>"$scratch/wine.log"
+for port in 23 210; do
+    "$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\QuillonTest$port" /t REG_SZ /d "COM$port" /f \
+        >>"$scratch/wine.log" 2>&1 || fail "cannot add COM$port to the serial device map"
+done
+socat -u "pty,link=$WINEPREFIX/dosdevices/com6,raw,echo=0" open:/dev/null &
+socatPid=$!
 mkfifo "$scratch/host-in"
 "$wine" "$win64/quillon-testhost.exe" --ini 'C:\quillon-demo\busy.ini' --folder "$hostWin" \
     "$plugins/ml_quillon.dll" <"$scratch/host-in" >"$scratch/busy.out" 2>>"$scratch/wine.log" &
@@ -120,14 +133,20 @@ until grep -qs "^init " "$scratch/busy.out"; do
     sleep 0.2
     waited=$((waited + 1))
 done
+grep -qx "init 0" "$scratch/busy.out" || fail "the plug-in did not start on COM6: $(cat "$scratch/busy.out")"
 status=0
 timeout 120 "$wine" "$setup" /S "/D=$hostWin" >>"$scratch/wine.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "the install while the plug-in is in use ended with $status, not 2"
 cmp -s "$dll" "$plugins/ml_quillon.dll" || fail "the refused install changed the loaded DLL"
 ls "$plugins" | grep -q '\.\(new\|old\)$' && fail "the refused install left $(ls "$plugins")"
+echo config >&3
 echo quit >&3
 exec 3>&-
 wait "$hostPid" || fail "the busy test host did not end cleanly"
+kill "$socatPid" 2>/dev/null
+grep -qx "dialog Quillon Configuration|items=22 first=COM1 last=COM210 selected=COM6" "$scratch/busy.out" ||
+    fail "the dialog does not list COM23 and COM210 after COM20: $(grep '^dialog' "$scratch/busy.out")"
+"$wineserver" -k 2>/dev/null
 "$wineserver" -w
 
 # Installing again replaces the DLL and leaves nothing beside it.
