@@ -59,8 +59,7 @@ TEST_F(ConfigDialogTest, ListsCom1ToCom20AndSelectsTheFirstEntryBeginningWithThe
     };
     // COM2 is a prefix of COM20 too: the first match wins. Case does not count.
     // A name outside the list selects nothing.
-    for (Case c : {Case{"COM2", 1}, Case{"COM1", 0}, Case{"COM20", 19}, Case{"com5", 4},
-                   Case{"\\\\.\\COM3", -1}}) {
+    for (Case c : {Case{"COM2", 1}, Case{"COM1", 0}, Case{"COM20", 19}, Case{"com5", 4}, Case{"\\\\.\\COM3", -1}}) {
         setPortName(c.stored);
         std::vector<std::string> items;
         int selection = -2;
