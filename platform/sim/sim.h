@@ -169,6 +169,9 @@ void setIniValue(const std::string& path, const std::string& section, const std:
 bool iniValue(const std::string& path, const std::string& section, const std::string& key, std::string* value);
 void setMyMusicFolder(const std::string& folder);  // registry value; "" removes it
 void setHostProgramPath(const std::string& path);
+// The serial ports platform::presentSerialPorts reports, in this order (as the
+// system's serial device map lists them); none after a reset.
+void setPresentSerialPorts(const std::vector<std::string>& names);
 
 // ---- files --------------------------------------------------------------------
 
