@@ -23,10 +23,7 @@ void SharedFlags::reset() {
 }
 
 void SleepTimerState::reset() {
-    armed = 0;
-    action = 0;
-    count = 0;
-    countMode = 0;
+    arming = 0;
     fadeFactor = 0.0;
     fadeInterval = 0;
     fadeCountdown = 0;

@@ -107,10 +107,11 @@ struct BrowseMemory {
 // The sleep timer: written by the worker (command 28), read and counted down
 // on the user-interface thread; each value is read fresh where it is used.
 struct SleepTimerState {
-    std::atomic<std::int32_t> armed{0};
-    std::atomic<std::int32_t> action{0};
-    std::atomic<std::int32_t> count{0};
-    std::atomic<std::int32_t> countMode{0};
+    // The armed flag, the action, the count mode and the count in one word,
+    // replaced by the worker in one step and counted down by compare-and-swap
+    // (protocol/sleep_timer.cpp packs it).
+    std::atomic<std::uint64_t> arming{0};
+    // The fade's values, written by the worker before it publishes an arming.
     std::atomic<double> fadeFactor{0.0};
     std::atomic<std::int32_t> fadeInterval{0};
     std::atomic<std::int32_t> fadeCountdown{0};

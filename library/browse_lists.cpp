@@ -156,14 +156,10 @@ bool rememberArgument(const BrowseList& list, const char* argument) {
 std::int32_t obtainBrowseRecords(const void* source) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
     if (!run.queryComposed) return 0;
-    runLibraryQuery(pluginContext->browse.browseQuery);
-    const std::int32_t count = libraryResultCount(pluginContext->browse.browseQuery);
-    if (count > 1) {
-        // Only the records the host really handed out are sorted.
-        host::LibraryRecordList held = pluginContext->browse.browseQuery.results;
-        held.count = count;
-        sortLibraryRecords(held, run.list.field);
-    }
+    host::LibraryQuery& query = pluginContext->browse.browseQuery;
+    runLibraryQuery(query);
+    const std::int32_t count = libraryResultCount(query);
+    if (count > 1) sortLibraryRecords(query.results, run.list.field);
     return count;
 }
 

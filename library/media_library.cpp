@@ -38,10 +38,9 @@ void releaseLibraryResults(host::LibraryQuery& query) {
 }
 
 std::int32_t libraryResultCount(const host::LibraryQuery& query) {
+    // The count as the host gives it; `capacity` is the host's own business
+    // and may be left at anything.
     if (query.results.records == nullptr || query.results.count < 0) return 0;
-    // The host allocated `capacity` records; a count beyond it names records
-    // that are not there.
-    if (query.results.capacity >= 0 && query.results.count > query.results.capacity) return query.results.capacity;
     return query.results.count;
 }
 

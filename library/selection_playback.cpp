@@ -14,13 +14,13 @@ namespace {
 // Hands the host every track the query finds, in title order.
 void playQueryResults(const char* format, const char* first, const char* second, PickMode mode) {
     if (!composeQueryText(format, first, second)) return;
-    releaseLibraryResults(pluginContext->browse.selectionQuery);
-    runLibraryQuery(pluginContext->browse.selectionQuery);
-    if (libraryResultCount(pluginContext->browse.selectionQuery) <= 0) return;
-    host::LibraryRecordList held = pluginContext->browse.selectionQuery.results;
-    held.count = libraryResultCount(pluginContext->browse.selectionQuery);
-    sortLibraryRecords(held, LibraryField::title);
-    playLibraryRecords(pluginContext->browse.selectionQuery.results, mode == PickMode::enqueue ? 1 : 0);
+    host::LibraryQuery& query = pluginContext->browse.selectionQuery;
+    releaseLibraryResults(query);
+    runLibraryQuery(query);
+    if (libraryResultCount(query) <= 0) return;
+    // The list sorted is the list handed over.
+    sortLibraryRecords(query.results, LibraryField::title);
+    playLibraryRecords(query.results, mode == PickMode::enqueue ? 1 : 0);
 }
 
 }  // namespace

@@ -21,14 +21,20 @@ struct ReplyLock {
     ReplyLock& operator=(const ReplyLock&) = delete;
 };
 
-// Ends a fragment the phone holds with an LF of its own; false when the port
-// would not take it.
+// Ends a fragment the phone holds with an LF of its own, offered again while
+// the port takes nothing; false when a write failed or the stop flag ended
+// the offers (the fragment then stays open).
 bool closeTornLine(PluginContext& context) {
     bool& lineTorn = context.link.lineTorn;
     if (!lineTorn) return true;
     const char lf = '\n';
-    std::uint32_t written = 0;
-    if (platform::writeSerialPort(context.host.port, &lf, 1, &written) != 0 || written != 1) return false;
+    for (;;) {
+        std::uint32_t written = 0;
+        if (platform::writeSerialPort(context.host.port, &lf, 1, &written) != 0) return false;
+        if (written != 0) break;
+        if (context.flags.stop != 0) return false;
+        platform::sleepMs(stalledWritePauseMs);
+    }
     lineTorn = false;
     return true;
 }

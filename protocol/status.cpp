@@ -69,8 +69,10 @@ void sendNowPlayingLine(Reply& reply) {
 }
 
 void sendVolumeLine(Reply& reply) {
+    // Cleared before the volume is read: a change the hook records while the
+    // line is written raises the mark again and gets a line of its own.
+    pluginContext->flags.volumeChanged.exchange(0);
     reply.number(wire::replyVolume, pluginContext->flags.volume.load());
-    pluginContext->flags.volumeChanged = 0;
 }
 
 namespace commands {

@@ -206,6 +206,14 @@ TEST_F(LibraryListTest, SelectionsPlayOrEnqueueEveryTrackInTitleOrder) {
     onUi([&] { EXPECT_EQ(host->playlist.size(), 3u); });
 }
 
+TEST_F(LibraryListTest, ASelectionHandsOverEveryRecordInTitleOrderWhateverCapacityTheHostReports) {
+    onUi([&] { host->reportedCapacity = 1; });
+    startWith(
+        {track("Abba", "Gold", "Pop", "c"), track("Abba", "Gold", "Pop", "b"), track("Abba", "Gold", "Pop", "a")});
+    EXPECT_TRUE(sendThenSync({"42 Gold"}).empty());
+    EXPECT_EQ(requests().back(), "library play enqueue=0 C:\\m\\Abba\\a.mp3|C:\\m\\Abba\\b.mp3|C:\\m\\Abba\\c.mp3");
+}
+
 TEST_F(LibraryListTest, FortySevenInTheAlbumsOfAGenreEnqueuesThatAlbum) {
     startWith({track("Abba", "Gold", "Pop", "b"), track("Abba", "Gold", "Pop", "a"),
                track("Other", "Gold", "Rock", "x"), track("Abba", "Hits", "Pop", "h")});

@@ -79,6 +79,20 @@ TEST_F(ReplyWriterTest, AFailedWriteAbandonsTheLineAndTheLinkStaysUsable) {
     EXPECT_EQ(phone.takeReceived(), "Ksecond\n");
 }
 
+TEST_F(ReplyWriterTest, ATornLineIsClosedBeforeTheNextOneThoughTheClosingLfFailsOrStalls) {
+    sim::limitWriteSize(3);
+    sim::failOneWriteAfter(1);
+    EXPECT_EQ(sendReply("Kfirst"), -1);  // "Kfi" went out, then the port failed
+    sim::limitWriteSize(0);
+    // The closing LF fails: nothing of this line goes out, the fragment stays open.
+    sim::failNextWrites(1);
+    EXPECT_EQ(sendReply("Ksecond"), -1);
+    // The closing LF meets writes that take nothing: it is offered again.
+    sim::takeNothingOnNextWrites(2);
+    EXPECT_EQ(sendReply("Kthird"), 0);
+    EXPECT_EQ(phone.takeReceived(), "Kfi\nKthird\n");
+}
+
 TEST_F(ReplyWriterTest, TheStopFlagCutsALineShortBetweenWrites) {
     sim::limitWriteSize(1);
     pluginContext->flags.stop = 1;

@@ -83,6 +83,26 @@ TEST_F(SleepTimerTest, PowerOffEndsTheConversationThenAsksForPowerOffAtTheNthTic
     EXPECT_TRUE(phone.takeLines().empty());
 }
 
+TEST_F(SleepTimerTest, ATickWhileARearmIsConfirmedCountsTheNewSettingsWhole) {
+    start();
+    EXPECT_EQ(sendThenSync({"28 1:1:0:1:0"}), (Lines{"bEnabled!"}));  // stop at the next tick
+    clearRequests();
+    sim::holdWrites(true);
+    phone.send("28 0:3:0:1:0\n");  // now: power off at the third tick
+    ASSERT_TRUE(sim::waitForHeldWrite());
+    sim::fireTimers();  // lands while the confirmation is held on the port
+    // Neither the old stop nor the new power-off with the old count.
+    EXPECT_TRUE(requests().empty());
+    EXPECT_EQ(sim::powerOffRequests(), 0);
+    sim::holdWrites(false);
+    EXPECT_EQ(pushed(1), (Lines{"bEnabled!"}));
+    sim::fireTimers();
+    EXPECT_EQ(sim::powerOffRequests(), 0);
+    sim::fireTimers();
+    EXPECT_EQ(sim::powerOffRequests(), 1);
+    EXPECT_TRUE(requests().empty());
+}
+
 TEST_F(SleepTimerTest, FadeMultipliesTheVolumeEveryIntervalSendsItAndReportsIt) {
     start();
     // Count 0: the action becomes "nothing" and only the fade runs.
