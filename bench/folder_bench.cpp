@@ -115,7 +115,7 @@ constexpr int folderPicks[] = {2, 3};
 
 // The same browser over entries found by one search per extension.
 void listFolderBySearches(const char* folder) {
-    const std::vector<std::string> entries = collectBySearches(folder, extensionList);
+    const std::vector<std::string> entries = collectBySearches(folder, pluginContext->settings.extensionList);
     Reply reply;
     runPagedList({.listCode = wire::replyFileList,
                   .recordCount = static_cast<std::int32_t>(entries.size()),
@@ -150,13 +150,13 @@ void buildWorld(World& world) {
         h->attach(main, library);
     });
     pluginContext = new PluginContext;
-    pluginContext->hostWindow = world.host->mainWindow;
-    pluginContext->libraryWindow = world.host->libraryWindow;
-    pluginContext->port = platform::openSerialPort("COM6");
+    pluginContext->host.window = world.host->mainWindow;
+    pluginContext->host.libraryWindow = world.host->libraryWindow;
+    pluginContext->host.port = platform::openSerialPort("COM6");
 
     std::string extensions;
     for (const char* extension : playable) extensions += std::string(extension) + ":";
-    std::snprintf(extensionList, sizeof extensionList, "%s", extensions.c_str());
+    std::snprintf(pluginContext->settings.extensionList, sizeof pluginContext->settings.extensionList, "%s", extensions.c_str());
 }
 
 struct Figures {
@@ -168,7 +168,7 @@ struct Figures {
 // One run of the command with the phone's next line waiting behind it.
 void measureOnce(World& world, void (*browse)(const char*), const char* folder, Figures& figures) {
     world.phone.send("14\n");
-    pluginContext->lineConsumed = 1;
+    pluginContext->flags.lineConsumed = 1;
     const std::uint64_t searches = sim::searchesStarted();
     const Clock::time_point start = Clock::now();
     browse(folder);
@@ -209,8 +209,8 @@ double bareEnumerationMs(const char* pattern) {
 
 bool sameEntries(const char* folder) {
     FolderEntries mine;
-    collectFolderEntries(folder, extensionList, mine);
-    const std::vector<std::string> theirs = collectBySearches(folder, extensionList);
+    collectFolderEntries(folder, pluginContext->settings.extensionList, mine);
+    const std::vector<std::string> theirs = collectBySearches(folder, pluginContext->settings.extensionList);
     if (static_cast<std::size_t>(mine.count) != theirs.size()) return false;
     for (std::int32_t i = 0; i < mine.count; ++i)
         if (theirs[static_cast<std::size_t>(i)] != mine.entry(i)) return false;
@@ -258,7 +258,7 @@ int main() {
     std::string lines;
     for (int page = 0; page < 1000; ++page) lines += "53\n";
     world.phone.send(lines + "14\n");
-    pluginContext->lineConsumed = 1;
+    pluginContext->flags.lineConsumed = 1;
     const Clock::time_point start = Clock::now();
     browseInOnePass("C:\\Fifty");
     const double allPagesMs = msBetween(start, Clock::now());
@@ -269,9 +269,9 @@ int main() {
                 lineCount(received, "BB"), lineCount(received, "BSNext") + 1,
                 received.substr(lastPosition, received.find('\n', lastPosition) - lastPosition).c_str(), allPagesMs);
     std::printf("  one search per extension: %zu entries, the cap of 10,000\n",
-                collectBySearches("C:\\Fifty", extensionList).size());
+                collectBySearches("C:\\Fifty", pluginContext->settings.extensionList).size());
 
-    platform::closeSerialPort(pluginContext->port);
+    platform::closeSerialPort(pluginContext->host.port);
     resetPluginState();
     sim::runOnUiThread([&world] { world.host.reset(); });
     sim::reset();

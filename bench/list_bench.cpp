@@ -129,9 +129,9 @@ void buildWorld(World& world, std::vector<hostsim::LibraryEntry> library) {
         h->attach(main, libraryWindow);
     });
     pluginContext = new PluginContext;
-    pluginContext->hostWindow = world.host->mainWindow;
-    pluginContext->libraryWindow = world.host->libraryWindow;
-    pluginContext->port = platform::openSerialPort("COM6");
+    pluginContext->host.window = world.host->mainWindow;
+    pluginContext->host.libraryWindow = world.host->libraryWindow;
+    pluginContext->host.port = platform::openSerialPort("COM6");
 }
 
 struct ListFigures {
@@ -158,7 +158,7 @@ ListFigures measureList(World& world, Handler command, const char* query, int ro
         // The whole command: release, query, sort, header and first page, then
         // the phone's waiting line ends the list.
         world.phone.send("14\n");
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
         Reply reply;
         command({"", 0, PickMode::play}, reply);
         const Clock::time_point done = Clock::now();
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
     std::printf("\nmemory high-water mark: %ld KiB (%ld KiB at start, %ld KiB with the host's library)\n",
                 maxResidentKb(), startKb, libraryKb);
 
-    platform::closeSerialPort(pluginContext->port);
+    platform::closeSerialPort(pluginContext->host.port);
     resetPluginState();
     sim::runOnUiThread([&world] { world.host.reset(); });
     sim::reset();

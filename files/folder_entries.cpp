@@ -107,7 +107,7 @@ bool collectFolderEntries(const char* folder, const char* extensions, FolderEntr
             // An entry that finds no room is left out; the others keep their order.
             entries.texts.append(text, std::strlen(text), group);
         }
-    } while (stopFlag == 0 && platform::findNextFile(search, &found));
+    } while (pluginContext->flags.stop == 0 && platform::findNextFile(search, &found));
     platform::findClose(search);
 
     if (!orderByGroup(entries, wanted.count + 1)) entries.texts.release();

@@ -68,12 +68,17 @@ void CatalogScanner::feed(const char* bytes, std::size_t length) {
 }
 
 void CatalogScanner::finish() {
-    // A value the catalog never closed is no name, but it keeps its place.
-    if (state_ == State::value && isFileName_) {
-        valueTooLong_ = true;
-        addName();
-    }
+    // A value the catalog never closed, or never began, is no name, but it
+    // keeps its place.
+    if ((state_ == State::value && isFileName_) || (state_ == State::afterEquals && namesFileName())) addEmptyName();
     state_ = State::text;
+}
+
+bool CatalogScanner::namesFileName() const { return wordLength_ == 8 && std::memcmp(word_, "filename", 8) == 0; }
+
+void CatalogScanner::addEmptyName() {
+    valueTooLong_ = true;
+    addName();
 }
 
 void CatalogScanner::startAttribute(char c) {
@@ -146,14 +151,15 @@ void CatalogScanner::take(char c) {
         case State::afterEquals:
             if (c == '"' || c == '\'') {
                 quote_ = c;
-                isFileName_ = wordLength_ == 8 && std::memcmp(word_, "filename", 8) == 0;
+                isFileName_ = namesFileName();
                 valueLength_ = 0;
                 valueTooLong_ = false;
                 state_ = State::value;
-            } else if (c == '>') {
-                state_ = State::text;
             } else if (!isSpace(c)) {
-                state_ = State::unquotedValue;
+                // A filename without quotes, or with no value at all, keeps
+                // its place as an empty entry.
+                if (namesFileName()) addEmptyName();
+                state_ = c == '>' ? State::text : State::unquotedValue;
             }
             return;
         case State::unquotedValue:

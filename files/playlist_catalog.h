@@ -16,8 +16,8 @@
 //
 // Every attribute keeps its place, so the n-th name belongs to the n-th title:
 // a value that cannot be stored (longer than a path may be, an entity that is
-// not a plain character, no closing quote before the end) becomes an empty
-// entry, and when even that finds no room the names after it are dropped
+// not a plain character, no closing quote before the end, no quotes or no
+// value at all) becomes an empty entry, and when even that finds no room the names after it are dropped
 // rather than moved up.
 class CatalogScanner {
 public:
@@ -31,7 +31,10 @@ private:
 
     void take(char c);
     void startAttribute(char c);
+    // Whether the attribute name just read is "filename".
+    bool namesFileName() const;
     void addName();
+    void addEmptyName();
 
     TextList& names_;
     bool full_ = false;

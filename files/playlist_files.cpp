@@ -71,7 +71,7 @@ void sendSaveReply(Reply& reply, char code, const char* name) {
 // ends in ".m3u" is no playlist to play.
 void collectPlaylistFiles(TextList& names) {
     char pattern[pathSize];
-    if (!joinPath(pattern, {myMusicFolder, "\\*.m3u"})) return;
+    if (!joinPath(pattern, {pluginContext->settings.myMusicFolder, "\\*.m3u"})) return;
     platform::FindEntry found{};
     platform::FindHandle search = platform::findFirstFile(pattern, &found);
     if (search == nullptr) return;
@@ -79,7 +79,7 @@ void collectPlaylistFiles(TextList& names) {
         if ((found.attributes & platform::attributeDirectory) != 0) continue;
         found.name[sizeof found.name - 1] = '\0';
         names.append(found.name, std::strlen(found.name));
-    } while (stopFlag == 0 && platform::findNextFile(search, &found));
+    } while (pluginContext->flags.stop == 0 && platform::findNextFile(search, &found));
     platform::findClose(search);
 }
 
@@ -110,7 +110,7 @@ void listPlaylistFiles(const Request&, Reply& reply) {
 // Has the host play the playlist file of the folder. Nothing is sent back.
 void playPlaylistFile(const Request& request, Reply&) {
     char path[pathSize];
-    if (!joinPath(path, {myMusicFolder, "\\", request.text})) return;
+    if (!joinPath(path, {pluginContext->settings.myMusicFolder, "\\", request.text})) return;
     playFileNow(path);
 }
 
@@ -122,10 +122,10 @@ void savePlaylist(const Request& request, Reply& reply) {
     const char* name = request.text;
     char hostPlaylist[pathSize];
     char copy[pathSize];
-    const bool pathsFit = joinPath(hostPlaylist, {hostDirectory, "\\", "winamp.m3u"}) &&
-                          joinPath(copy, {myMusicFolder, "\\", name, ".m3u"});
+    const bool pathsFit = joinPath(hostPlaylist, {pluginContext->settings.hostDirectory, "\\", "winamp.m3u"}) &&
+                          joinPath(copy, {pluginContext->settings.myMusicFolder, "\\", name, ".m3u"});
     // Without a known My Music folder the copy would land in the drive's root.
-    if (myMusicFolder[0] == '\0' || !pathsFit || !isSavablePlaylistName(name)) {
+    if (pluginContext->settings.myMusicFolder[0] == '\0' || !pathsFit || !isSavablePlaylistName(name)) {
         sendSaveReply(reply, wire::replyPlaylistExists, name);
         return;
     }

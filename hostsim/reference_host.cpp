@@ -442,9 +442,7 @@ platform::LResult ReferenceHost::runQuery(platform::WParam wParam) {
     HeldResults& kept = heldResults_[query] = std::move(held);
     query->results.records = kept.records.get();
     query->results.count = static_cast<std::int32_t>(found.size());
-    query->results.capacity = query->results.count;
-    // A faulty host may claim more records than it handed out.
-    query->results.count += countExcess;
+    query->results.capacity = reportedCapacity >= 0 ? reportedCapacity : query->results.count;
     return 0;
 }
 

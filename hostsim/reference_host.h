@@ -87,9 +87,11 @@ public:
     // later request overwrites, as a host may: the title must be copied at once.
     bool titleInSharedBuffer = false;
     // Faults: answers given to WM_USER requests whatever the model says (by
-    // request code), and records a query claims beyond those it hands out.
+    // request code).
     std::map<std::int32_t, platform::LResult> forcedAnswers;
-    std::int32_t countExcess = 0;
+    // The allocation size a query's record list reports; -1 reports the
+    // number of records (a host may leave it at 0, or at anything).
+    std::int32_t reportedCapacity = -1;
     // How long the host takes over the version request (platform::sleepMs).
     int delayVersionMs = 0;
 

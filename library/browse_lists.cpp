@@ -133,9 +133,9 @@ bool composeBrowseQuery(const BrowseList& list, const char* argument) {
         case QueryValues::argument:
             return composeQueryText(list.queryFormat, argument);
         case QueryValues::artistAndArgument:
-            return composeQueryText(list.queryFormat, context.selectedArtist, argument);
+            return composeQueryText(list.queryFormat, context.browse.selectedArtist, argument);
         case QueryValues::genreAndArgument:
-            return composeQueryText(list.queryFormat, context.selectedGenre, argument);
+            return composeQueryText(list.queryFormat, context.browse.selectedGenre, argument);
     }
     return false;
 }
@@ -145,9 +145,10 @@ bool composeBrowseQuery(const BrowseList& list, const char* argument) {
 bool rememberArgument(const BrowseList& list, const char* argument) {
     if (list.remembers == Remembers::nothing) return true;
     PluginContext& context = *pluginContext;
-    char* remembered = list.remembers == Remembers::artist ? context.selectedArtist : context.selectedGenre;
-    constexpr std::size_t size = sizeof context.selectedArtist;
-    static_assert(size == sizeof context.selectedGenre);
+    char* remembered =
+        list.remembers == Remembers::artist ? context.browse.selectedArtist : context.browse.selectedGenre;
+    constexpr std::size_t size = sizeof context.browse.selectedArtist;
+    static_assert(size == sizeof context.browse.selectedGenre);
     const std::size_t length = std::strlen(argument);
     if (length >= size) {
         remembered[0] = '\0';
@@ -160,25 +161,21 @@ bool rememberArgument(const BrowseList& list, const char* argument) {
 std::int32_t obtainBrowseRecords(const void* source) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
     if (!run.queryComposed) return 0;
-    runLibraryQuery(browseQuery);
-    const std::int32_t count = libraryResultCount(browseQuery);
-    if (count > 1) {
-        // Only the records the host really handed out are sorted.
-        host::LibraryRecordList held = browseQuery.results;
-        held.count = count;
-        sortLibraryRecords(held, run.list.field);
-    }
+    host::LibraryQuery& query = pluginContext->browse.browseQuery;
+    runLibraryQuery(query);
+    const std::int32_t count = libraryResultCount(query);
+    if (count > 1) sortLibraryRecords(query.results, run.list.field);
     return count;
 }
 
 const char* browseItemText(const void* source, std::int32_t index) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
-    return libraryFieldText(browseQuery.results.records[index], run.list.field);
+    return libraryFieldText(pluginContext->browse.browseQuery.results.records[index], run.list.field);
 }
 
 void runBrowseList(const BrowseList& list, const Request& request, Reply& reply) {
-    releaseLibraryResults(browseQuery);
-    browseMatchCount = -1;
+    releaseLibraryResults(pluginContext->browse.browseQuery);
+    pluginContext->browse.browseMatchCount = -1;
     bool composed = composeBrowseQuery(list, request.text);
     composed = rememberArgument(list, request.text) && composed;
 
@@ -271,16 +268,17 @@ bool matchesSearch(const Search& search, const host::LibraryRecord& record) {
 // only change places, so the host still releases every one of them.
 std::int32_t obtainSearchRecords(const void* source) {
     const Search& search = *static_cast<const Search*>(source);
-    runLibraryQuery(browseQuery);
-    const std::int32_t count = libraryResultCount(browseQuery);
-    host::LibraryRecord* records = browseQuery.results.records;
+    host::LibraryQuery& query = pluginContext->browse.browseQuery;
+    runLibraryQuery(query);
+    const std::int32_t count = libraryResultCount(query);
+    host::LibraryRecord* records = query.results.records;
     std::int32_t matches = 0;
     for (std::int32_t i = 0; i < count; ++i) {
         if (!matchesSearch(search, records[i])) continue;
         if (i != matches) std::swap(records[matches], records[i]);
         ++matches;
     }
-    browseMatchCount = matches;
+    pluginContext->browse.browseMatchCount = matches;
     host::LibraryRecordList shown{records, matches, matches};
     sortLibraryRecords(shown, LibraryField::title);
     return matches;
@@ -289,7 +287,7 @@ std::int32_t obtainSearchRecords(const void* source) {
 // The title, and " - " and the artist when there is one; cut to the line.
 const char* searchItemText(const void* source, std::int32_t index) {
     const Search& search = *static_cast<const Search*>(source);
-    const host::LibraryRecord& record = browseQuery.results.records[index];
+    const host::LibraryRecord& record = pluginContext->browse.browseQuery.results.records[index];
     const char* title = libraryFieldText(record, LibraryField::title);
     const char* artist = libraryFieldText(record, LibraryField::artist);
     if (artist[0] == '\0') return title;
@@ -305,8 +303,8 @@ void runSearch(const Request& request, Reply& reply) {
         reply.listHeader(wire::replyLibraryList);
         return;
     }
-    releaseLibraryResults(browseQuery);
-    browseMatchCount = 0;
+    releaseLibraryResults(pluginContext->browse.browseQuery);
+    pluginContext->browse.browseMatchCount = 0;
     composeQueryText(titles.queryFormat, "");
     runPagedList({.listCode = wire::replyLibraryList,
                   .obtainRecords = obtainSearchRecords,

@@ -1,29 +1,22 @@
 #include "library/media_library.h"
 
-
 #include "core/context.h"
 #include "core/text.h"
 
-host::LibraryQuery browseQuery{};
-host::LibraryQuery selectionQuery{};
-std::int32_t browseMatchCount = -1;
-
 namespace {
-
-char queryText[queryTextSize];
-host::LibraryPlayRequest playRequest{};
 
 platform::WParam addressParam(const void* record) {
     return static_cast<platform::WParam>(reinterpret_cast<std::uintptr_t>(record));
 }
 
 void sendLibraryRequest(const void* record, platform::LParam operation) {
-    platform::sendMessage(pluginContext->libraryWindow, host::libraryMessage, addressParam(record), operation);
+    platform::sendMessage(pluginContext->host.libraryWindow, host::libraryMessage, addressParam(record), operation);
 }
 
 }  // namespace
 
 bool composeQueryText(const char* format, const char* first, const char* second) {
+    char(&queryText)[sizeof BrowseMemory::queryText] = pluginContext->browse.queryText;
     if (!formatText(queryText, sizeof queryText, format, first, second)) {
         queryText[0] = '\0';
         return false;
@@ -33,7 +26,7 @@ bool composeQueryText(const char* format, const char* first, const char* second)
 
 void runLibraryQuery(host::LibraryQuery& query) {
     query.maxResults = 0;
-    query.queryText = queryText;
+    query.queryText = pluginContext->browse.queryText;
     sendLibraryRequest(&query, host::libraryRunQuery);
 }
 
@@ -44,19 +37,20 @@ void releaseLibraryResults(host::LibraryQuery& query) {
 }
 
 std::int32_t libraryResultCount(const host::LibraryQuery& query) {
+    // The count as the host gives it; `capacity` is the host's own business
+    // and may be left at anything.
     if (query.results.records == nullptr || query.results.count < 0) return 0;
-    // The host allocated `capacity` records; a count beyond it names records
-    // that are not there.
-    if (query.results.capacity >= 0 && query.results.count > query.results.capacity) return query.results.capacity;
     return query.results.count;
 }
 
 std::int32_t pickableBrowseRecords() {
-    const std::int32_t count = libraryResultCount(browseQuery);
-    return browseMatchCount >= 0 && browseMatchCount < count ? browseMatchCount : count;
+    const BrowseMemory& browse = pluginContext->browse;
+    const std::int32_t count = libraryResultCount(browse.browseQuery);
+    return browse.browseMatchCount >= 0 && browse.browseMatchCount < count ? browse.browseMatchCount : count;
 }
 
 void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode) {
+    host::LibraryPlayRequest& playRequest = pluginContext->browse.playRequest;
     playRequest.kind = 0;
     playRequest.list = &list;
     playRequest.enqueue = mode;
@@ -80,12 +74,4 @@ const char* libraryFieldText(const host::LibraryRecord& record, LibraryField fie
             break;
     }
     return text != nullptr ? text : "";
-}
-
-void resetLibraryState() {
-    browseQuery = {};
-    selectionQuery = {};
-    browseMatchCount = -1;
-    playRequest = {};
-    queryText[0] = '\0';
 }

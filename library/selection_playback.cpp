@@ -14,13 +14,13 @@ namespace {
 // Hands the host every track the query finds, in title order.
 void playQueryResults(const char* format, const char* first, const char* second, PickMode mode) {
     if (!composeQueryText(format, first, second)) return;
-    releaseLibraryResults(selectionQuery);
-    runLibraryQuery(selectionQuery);
-    if (libraryResultCount(selectionQuery) <= 0) return;
-    host::LibraryRecordList held = selectionQuery.results;
-    held.count = libraryResultCount(selectionQuery);
-    sortLibraryRecords(held, LibraryField::title);
-    playLibraryRecords(selectionQuery.results, mode == PickMode::enqueue ? 1 : 0);
+    host::LibraryQuery& query = pluginContext->browse.selectionQuery;
+    releaseLibraryResults(query);
+    runLibraryQuery(query);
+    if (libraryResultCount(query) <= 0) return;
+    // The list sorted is the list handed over.
+    sortLibraryRecords(query.results, LibraryField::title);
+    playLibraryRecords(query.results, mode == PickMode::enqueue ? 1 : 0);
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ void pickTitle(const Request& request, Reply&) {
     // its matches); an index outside them, or no browse list yet, names no
     // record.
     if (index < 0 || index >= pickableBrowseRecords()) return;
-    const char* fileName = browseQuery.results.records[index].fileName;
+    const char* fileName = pluginContext->browse.browseQuery.results.records[index].fileName;
     if (fileName == nullptr) return;
     playOrEnqueue(fileName, request.mode);
 }
@@ -51,11 +51,13 @@ void pickGenre(const Request& request, Reply&) {
 }
 
 void pickArtistAlbum(const Request& request, Reply&) {
-    playQueryResults("artist == \"%s\" & album == \"%s\"", pluginContext->selectedArtist, request.text, request.mode);
+    playQueryResults("artist == \"%s\" & album == \"%s\"", pluginContext->browse.selectedArtist, request.text,
+                     request.mode);
 }
 
 void pickGenreAlbum(const Request& request, Reply&) {
-    playQueryResults("genre == \"%s\" & album == \"%s\"", pluginContext->selectedGenre, request.text, request.mode);
+    playQueryResults("genre == \"%s\" & album == \"%s\"", pluginContext->browse.selectedGenre, request.text,
+                     request.mode);
 }
 
 }  // namespace commands

@@ -12,7 +12,7 @@ int receiveLine();
 // it, takes it through here.
 void takeLine();
 
-// Lines completed by receiveLine and lines taken since the receiver was reset;
+// Lines completed by receiveLine and lines taken since the link was reset;
 // every completed line is taken once, and only once.
 std::uint64_t linesCompleted();
 std::uint64_t linesTaken();
@@ -28,11 +28,5 @@ int sendReply(const char* text);
 // One write of one byte, no retry: 0 written, -1 failed.
 int sendRawByte(std::uint8_t value);
 
-// Forgets a line cut short (a new conversation starts on a fresh line).
-void resetReplyWriter();
-
 // Appends "<tick> : <label> <text>" to the activity log when it is open.
 void logActivity(const char* label, const char* text);
-
-// Forgets any partial line (a new conversation starts with an empty buffer).
-void resetReceiver();

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/text.h"
 #include "core/wire.h"
 
 class Reply {
@@ -21,7 +22,7 @@ public:
     // A list line with a number after its text (the paging lines).
     bool listNumber(char listCode, char itemCode, const char* text, std::int32_t value);
     // A code and a text composed like printf.
-    bool format(char code, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    bool format(char code, const char* format, ...) TEXT_FORMAT(3, 4);
     // The end of the conversation: X and LF, one attempt each.
     void endConversation();
 

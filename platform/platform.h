@@ -100,6 +100,12 @@ void closeSerialPort(PortHandle port);
 // short time-out instead of waiting for ever. The port stays open.
 void abortSerialPortIo(PortHandle port);
 
+// The serial ports present now, as the system names them ("COM3", "COM21"):
+// each name followed by NUL, the list ended by one more NUL, in the system's
+// order. A name that does not fit whole is left out. Returns how many names
+// were written.
+int presentSerialPorts(char* out, std::uint32_t size);
+
 // ---- threads, timer, clock -------------------------------------------------
 
 // Starts `procedure(parameter)` on a new thread at once. The code of the calling

@@ -1,4 +1,5 @@
-// The configuration dialog: the user picks the serial port, COM1 to COM20.
+// The configuration dialog: the user picks the serial port, COM1 to COM20 and
+// the ports above COM20 the machine has.
 #pragma once
 
 #include <cstdint>

@@ -111,8 +111,9 @@ const Command* findCommand(int number) {
     return nullptr;
 }
 
-void runCommand(const Command& command, const char* argument, Reply& reply) {
+void runCommand(const Command& command, const char* argument, Reply& reply, const void* list) {
     if (command.action == nullptr) return;
-    const Request request{argument, command.argument == Argument::number ? readDecimal(argument) : 0, command.mode};
+    const Request request{argument, command.argument == Argument::number ? readDecimal(argument) : 0, command.mode,
+                          list};
     command.action(request, reply);
 }

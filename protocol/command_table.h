@@ -21,6 +21,9 @@ struct Request {
     // The text read as a decimal number, for rows that take a number.
     std::int32_t number;
     PickMode mode;
+    // Inside a list: what the list shows (its source), for the rows the list
+    // gives a meaning of its own; null at top level.
+    const void* list = nullptr;
 };
 
 // Every action, at top level and inside a list, runs through one signature.
@@ -52,8 +55,9 @@ constexpr int jumpCommand = 102;
 // to 100, and past the extensions).
 const Command* findCommand(int number);
 
-// Runs the row's action on the rest of its command line.
-void runCommand(const Command& command, const char* argument, Reply& reply);
+// Runs the row's action on the rest of its command line; `list` is the source
+// of the list it runs in, if any.
+void runCommand(const Command& command, const char* argument, Reply& reply, const void* list = nullptr);
 
 namespace commands {
 

@@ -8,6 +8,6 @@
 void dispatchCommand(Reply& reply) {
     takeLine();
     splitCommandLine();
-    const Command* command = findCommand(readDecimal(pluginContext->commandToken));
-    if (command != nullptr) runCommand(*command, pluginContext->argument, reply);
+    const Command* command = findCommand(readDecimal(pluginContext->link.commandToken));
+    if (command != nullptr) runCommand(*command, pluginContext->link.argument, reply);
 }

@@ -185,11 +185,11 @@ void resumeLastValue(ListRun& run) {
 WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, bool previousOffered,
                          ListRun* jumping = nullptr) {
     PluginContext& context = *pluginContext;
-    while (stopFlag == 0) {
+    while (pluginContext->flags.stop == 0) {
         // A line that a list opened from this one ended on still waits, and
         // receiveLine hands it back here before reading anything new.
         const int number = receiveLine();
-        if (context.lineConsumed != 0) continue;
+        if (context.flags.lineConsumed != 0) continue;
         if (number == 0) {
             takeLine();
             continue;
@@ -197,7 +197,7 @@ WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, 
         if (const Command* row = listRow(list, number)) {
             takeLine();
             splitCommandLine();
-            runCommand(*row, context.argument, reply);
+            runCommand(*row, context.link.argument, reply, list.source);
             continue;
         }
         if (list.paged && (number == nextPageCommand || number == previousPageCommand)) {
@@ -213,9 +213,9 @@ WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, 
             takeLine();
             splitCommandLine();
             // An empty prefix, or one too long to name an item, is ignored.
-            const std::size_t length = std::strlen(context.argument);
+            const std::size_t length = std::strlen(context.link.argument);
             if (length == 0 || length > jumpPrefixLimit) continue;
-            jumping->jumpTo = jumpTarget(*jumping, context.argument);
+            jumping->jumpTo = jumpTarget(*jumping, context.link.argument);
             return WaitResult::jump;
         }
         return WaitResult::leave;
@@ -227,7 +227,7 @@ void runUnpaged(ListRun& run) {
     // A list without a wait was gathered whole before it started (the stop
     // flag ended the gathering, if it came): it goes out whole.
     while (run.next < run.count) {
-        if ((run.list.waits && stopFlag != 0) || !sendRecord(run)) return;
+        if ((run.list.waits && pluginContext->flags.stop != 0) || !sendRecord(run)) return;
     }
     if (run.list.waits) waitAtPageEnd(run.list, run.reply, false, false);
 }
@@ -236,7 +236,7 @@ void runPaged(ListRun& run) {
     for (;;) {
         run.itemsOnPage = 0;
         do {
-            if (stopFlag != 0 || !sendRecord(run)) return;
+            if (pluginContext->flags.stop != 0 || !sendRecord(run)) return;
         } while (run.itemsOnPage < wire::pageSize && run.next < run.count);
 
         const std::int32_t remaining = run.count - run.next;
@@ -259,7 +259,7 @@ void runPaged(ListRun& run) {
                 sendPreviousLine(run);
                 // The source answers for the end itself (the current playlist
                 // asks its host); whatever it says, no record lies there.
-                if (stopFlag == 0) run.list.itemText(run.list.source, run.next);
+                if (pluginContext->flags.stop == 0) run.list.itemText(run.list.source, run.next);
                 return;
             case WaitResult::previousPage:
             case WaitResult::jump:

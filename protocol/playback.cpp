@@ -7,10 +7,6 @@
 
 namespace {
 
-// The host reads the record during the synchronous send only; the worker is
-// the one thread that adds files, so one record serves every caller.
-host::AddFileRecord addFileRecord{nullptr, nullptr, 0};
-
 // Reads a setting and writes back its opposite; only an exact 1 counts as on.
 void toggleSetting(platform::LParam readRequest, platform::LParam setRequest) {
     const bool on = hostNumber(hostRequest(readRequest, 0)) == 1;
@@ -22,6 +18,9 @@ void toggleSetting(platform::LParam readRequest, platform::LParam setRequest) {
 void clearPlaylist() { hostRequest(host::requestClearPlaylist, 0); }
 
 void addFileToPlaylist(const char* name) {
+    // The host reads the record during the synchronous send only; the worker is
+    // the one thread that adds files, so one record serves every caller.
+    host::AddFileRecord& addFileRecord = pluginContext->browse.addFileRecord;
     addFileRecord.fileName = name;
     hostRequest(host::requestAddFile, reinterpret_cast<platform::WParam>(&addFileRecord));
 }
@@ -53,7 +52,7 @@ void setVolume(const Request& request, Reply& reply) {
     hostRequestNumber(host::requestSetVolume, request.number);
     // Stored even when the hook ignored it (0 or below), so the reply tells the
     // phone what it asked for; the reply also absorbs the hook's own mark.
-    pluginContext->volume = request.number;
+    pluginContext->flags.volume = request.number;
     sendVolumeLine(reply);
 }
 

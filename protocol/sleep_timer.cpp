@@ -1,6 +1,5 @@
 #include "protocol/sleep_timer.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -18,15 +17,46 @@ constexpr std::int32_t actionNothing = -1;
 constexpr std::int32_t countMinutes = 0;
 constexpr std::int32_t countTracks = 1;
 
-// Written by the worker (command 28), read and counted down on the
-// user-interface thread; each value is read fresh where it is used.
-std::atomic<std::int32_t> armed{0};
-std::atomic<std::int32_t> sleepAction{0};
-std::atomic<std::int32_t> sleepCount{0};
-std::atomic<std::int32_t> countMode{0};
-std::atomic<double> fadeFactor{0.0};
-std::atomic<std::int32_t> fadeInterval{0};
-std::atomic<std::int32_t> fadeCountdown{0};
+// The arming (SleepTimerState::arming) packs the armed flag, the action, the
+// count mode and the count into one word, so that a tick or a file start sees
+// it whole, old or new, never a mix. The worker (command 28) replaces it in
+// one step; the user-interface thread counts it down with compare-and-swap.
+// Action and mode are kept as what they do: power off, stop or nothing;
+// minutes, tracks or neither.
+constexpr std::uint64_t armedBit = std::uint64_t{1} << 63;
+constexpr int actionShift = 32;
+constexpr int modeShift = 34;
+constexpr std::uint64_t countBits = 0xFFFFFFFFu;
+
+std::uint64_t kindOf(std::int32_t value) { return value == 0 ? 0 : value == 1 ? 1 : 2; }
+
+std::uint64_t packedArming(std::int32_t action, std::int32_t count, std::int32_t mode) {
+    return kindOf(action) << actionShift | kindOf(mode) << modeShift | static_cast<std::uint32_t>(count);
+}
+
+std::int32_t actionOf(std::uint64_t word) {
+    const std::uint64_t kind = word >> actionShift & 3;
+    return kind == 0 ? actionPowerOff : kind == 1 ? actionStop : actionNothing;
+}
+std::int32_t modeOf(std::uint64_t word) { return static_cast<std::int32_t>(word >> modeShift & 3); }
+std::int32_t countOf(std::uint64_t word) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(word)); }
+bool isArmed(std::uint64_t word) { return (word & armedBit) != 0; }
+
+// Counts one minute or one track down when the arming counts in `mode`, and
+// returns the arming as counted; 0 when it was not armed.
+std::uint64_t countDown(std::int32_t mode) {
+    std::atomic<std::uint64_t>& arming = pluginContext->sleepTimer.arming;
+    std::uint64_t word = arming.load();
+    std::uint64_t counted = 0;
+    do {
+        if (!isArmed(word)) return 0;
+        counted = word;
+        if (modeOf(word) == mode) {
+            counted = (word & ~countBits) | static_cast<std::uint32_t>(static_cast<std::uint32_t>(word) - 1u);
+        }
+    } while (!arming.compare_exchange_weak(word, counted));
+    return counted;
+}
 
 constexpr std::size_t fieldCount = 5;
 constexpr std::size_t fieldSize = 16;
@@ -44,13 +74,12 @@ void sendTimerLine(Reply& reply, const char* text) { reply.coded(wire::replySlee
 
 }  // namespace
 
-void performSleepAction() {
-    const std::int32_t action = sleepAction;
+void performSleepAction(std::int32_t action) {
     if (action == actionPowerOff) {
         // The conversation ends for good before the computer goes down, and
         // nothing of the sleep timer acts again.
-        stopFlag = 1;
-        armed = 0;
+        pluginContext->flags.stop = 1;
+        pluginContext->sleepTimer.arming.fetch_and(~armedBit);
         platform::sleepMs(500);
         platform::powerOff();
     } else if (action == actionStop) {
@@ -59,87 +88,82 @@ void performSleepAction() {
 }
 
 void fadeStep() {
-    const std::int32_t faded = truncateVolume(pluginContext->volume.load() * fadeFactor.load());
+    const std::int32_t faded =
+        truncateVolume(pluginContext->flags.volume.load() * pluginContext->sleepTimer.fadeFactor.load());
     // The hook records a volume set this way and marks its line as owed.
     if (faded > 0) hostRequestNumber(host::requestSetVolume, faded);
     // The worker sends the volume line: this thread never waits on the port.
-    if (pluginContext->volume.exchange(faded) != faded || faded <= 0) pluginContext->volumeChanged = 1;
+    if (pluginContext->flags.volume.exchange(faded) != faded || faded <= 0) pluginContext->flags.volumeChanged = 1;
 }
 
 void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
-    if (armed == 0) return;
-    if (countMode == countMinutes) --sleepCount;
+    if (pluginContext == nullptr) return;
+    SleepTimerState& timer = pluginContext->sleepTimer;
+    const std::uint64_t counted = countDown(countMinutes);
+    if (!isArmed(counted)) return;
     // Tested in every mode: in track mode a count left at 0 fires on every tick.
-    if (sleepCount == 0) performSleepAction();
+    if (countOf(counted) == 0) performSleepAction(actionOf(counted));
     // A power-off disarmed the timer: no fade after the end of the conversation.
-    if (armed == 0) return;
-    if (--fadeCountdown == 0) {
-        fadeCountdown = fadeInterval.load();
+    if (!isArmed(timer.arming.load())) return;
+    if (--timer.fadeCountdown == 0) {
+        timer.fadeCountdown = timer.fadeInterval.load();
         fadeStep();
     }
 }
 
 void countTrackStart() {
-    if (armed == 0) return;
-    if (countMode == countTracks) --sleepCount;
-    if (sleepCount == 0) performSleepAction();
+    const std::uint64_t counted = countDown(countTracks);
+    if (!isArmed(counted)) return;
+    if (countOf(counted) == 0) performSleepAction(actionOf(counted));
 }
 
-void disarmSleepTimer() { armed = 0; }
-
-void resetSleepTimer() {
-    armed = 0;
-    sleepAction = 0;
-    sleepCount = 0;
-    countMode = 0;
-    fadeFactor = 0.0;
-    fadeInterval = 0;
-    fadeCountdown = 0;
-}
+void disarmSleepTimer() { pluginContext->sleepTimer.arming.fetch_and(~armedBit); }
 
 namespace commands {
 
 void setSleepTimer(const Request& request, Reply& reply) {
+    SleepTimerState& timer = pluginContext->sleepTimer;
     char fields[fieldCount][fieldSize];
     splitFields(request.text, &fields[0][0], fieldCount, fieldSize);
 
-    // Disarmed while the values change, so that a tick or a file start in
-    // between never acts on a new action with an old count.
-    const std::int32_t wasArmed = armed.exchange(0);
     const std::int32_t count = readDecimal(fields[1]);
-    sleepAction = count == 0 ? actionNothing : readDecimal(fields[0]);
-    sleepCount = count;
+    const std::int32_t action = count == 0 ? actionNothing : readDecimal(fields[0]);
     const std::int32_t mode = readDecimal(fields[2]);
-    countMode = mode;
-    fadeFactor = readDecimalFraction(fields[3]);
+    timer.fadeFactor = readDecimalFraction(fields[3]);
     const std::int32_t interval = readDecimal(fields[4]);
-    fadeInterval = interval;
-    fadeCountdown = interval;
+    timer.fadeInterval = interval;
+    timer.fadeCountdown = interval;
+
+    // The new action, mode and count replace the old in one step; the armed
+    // flag stays as it was until the confirmation is out.
+    const std::uint64_t settings = packedArming(action, count, mode);
+    std::uint64_t word = timer.arming.load();
+    while (!timer.arming.compare_exchange_weak(word, settings | (word & armedBit))) {
+    }
 
     if (mode == countMinutes) {
-        if (minuteTimerId != 0) {
+        if (timer.minuteTimerId != 0) {
             sendTimerLine(reply, "Enabled!");
-            armed = 1;
+            timer.arming.fetch_or(armedBit);
         } else {
             sendTimerLine(reply, "Could not set timer!");
-            armed = wasArmed;
         }
     } else {
         // The phone expects the confirmation twice in any mode other than minutes.
         sendTimerLine(reply, "Enabled!");
-        armed = 1;
+        timer.arming.fetch_or(armedBit);
         sendTimerLine(reply, "Enabled!");
     }
 }
 
 void cancelSleepTimer(const Request&, Reply& reply) {
-    armed = 0;
+    pluginContext->sleepTimer.arming.fetch_and(~armedBit);
     sendTimerLine(reply, "Disabled!");
 }
 
 void reportSleepTimer(const Request&, Reply& reply) {
     // "Disbled!" is the word the phone looks for.
-    sendTimerLine(reply, armed != 0 ? "Enabled!" : "Disbled!");
+    sendTimerLine(reply, isArmed(pluginContext->sleepTimer.arming.load()) ? "Enabled!" : "Disbled!");
 }
 
 }  // namespace commands

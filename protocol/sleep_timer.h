@@ -1,6 +1,8 @@
 // The sleep timer: minutes or tracks, then stop or power off; the volume fade.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/platform.h"
 #include "protocol/command_table.h"
 
@@ -10,12 +12,10 @@ void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platf
 void countTrackStart();
 // Clears the armed flag (init).
 void disarmSleepTimer();
-// Every sleep-timer value back to zero, as when the library is loaded.
-void resetSleepTimer();
 
 // What the sleep timer does when its count reaches 0: power off (0), press
 // stop (1), or nothing (any other action). User-interface thread.
-void performSleepAction();
+void performSleepAction(std::int32_t action);
 // Multiplies the known volume by the fade factor, sets it at the host and
 // marks the volume line as owed (the worker sends it).
 void fadeStep();

@@ -65,12 +65,14 @@ void sendNowPlayingLine(Reply& reply) {
     reply.format(wire::replyNowPlaying, fields, playState, fitTitle(title, wire::replyTextLimit - lengthWithoutTitle),
                  sampleRate, channels, secondsToMilliseconds(lengthSeconds), positionMs, shuffle, repeat);
     // Cleared only now: the queries above raised the flag through the hook.
-    pluginContext->playStateChanged = 0;
+    pluginContext->flags.playStateChanged = 0;
 }
 
 void sendVolumeLine(Reply& reply) {
-    reply.number(wire::replyVolume, pluginContext->volume.load());
-    pluginContext->volumeChanged = 0;
+    // Cleared before the volume is read: a change the hook records while the
+    // line is written raises the mark again and gets a line of its own.
+    pluginContext->flags.volumeChanged.exchange(0);
+    reply.number(wire::replyVolume, pluginContext->flags.volume.load());
 }
 
 namespace commands {
@@ -78,10 +80,10 @@ namespace commands {
 void statusPushOn(const Request&, Reply& reply) {
     sendVolumeLine(reply);
     sendNowPlayingLine(reply);
-    pluginContext->statusPush = 1;
+    pluginContext->flags.statusPush = 1;
 }
 
-void statusPushOff(const Request&, Reply&) { pluginContext->statusPush = 0; }
+void statusPushOff(const Request&, Reply&) { pluginContext->flags.statusPush = 0; }
 
 void reportVersion(const Request&, Reply& reply) {
     reply.format(wire::replyVersion, "Winamp %d running!", hostNumber(hostRequest(host::requestVersion, 0)));

@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine64 xvfb xauth locales
     clang libclang-rt-14-dev
+    nsis zip unzip socat
 )
 
 missing=()

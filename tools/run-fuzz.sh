@@ -29,8 +29,12 @@ run() {
     echo "== $target for ${time} s (corpus $corpus)"
     local extra=()
     [ -n "$dict" ] && extra+=("-dict=$dict")
+    # Every input that once found a fault with this target is run again at the start.
+    local regressions=tests/fuzz/regressions/${target%_fuzz}
+    local inputs=("$corpus" "$seeds")
+    [ -d "$regressions" ] && inputs+=("$regressions")
     set +e
-    "build/fuzz/tests/fuzz/$target" "$corpus" "$seeds" "${extra[@]}" \
+    "build/fuzz/tests/fuzz/$target" "${inputs[@]}" "${extra[@]}" \
         -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -jobs="$jobs" -workers="$jobs" -artifact_prefix="build/fuzz/findings/$target-" >"$log" 2>&1
     local status=$?

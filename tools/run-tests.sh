@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the three presets (and the sanitizer trees of
-# the native one) and runs every test: unit and component tests natively, the
-# same under ASan+UBSan and under TSan, the checks of the built DLLs, the
+# the native one) and the release, and runs every test: unit and component tests
+# natively, the same under ASan+UBSan and under TSan, the checks of the built
+# DLLs and of the release (its zips, and two builds of HEAD compared), the
 # end-to-end tests of the 64-bit DLL under Wine, the web remote's tests, and a
 # short run of every fuzz target.
 set -euo pipefail
@@ -18,6 +19,9 @@ build() {
 echo "== Windows builds"
 build win32
 build win64
+
+echo "== the release (build/release), of the working tree as it is"
+QUILLON_RELEASE_DIRTY=1 tools/release.sh
 
 echo "== native build and every test"
 build native

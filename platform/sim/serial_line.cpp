@@ -48,6 +48,7 @@ struct SerialLines {
     std::uint32_t writeLimit = 0;
     int takeNothingWrites = 0;
     bool holdWrites = false;
+    int heldWrites = 0;  // write calls blocked by holdWrites right now
     std::uint64_t readCalls = 0;
     std::function<void()> feeder;
     std::uint64_t writeCalls = 0;
@@ -267,6 +268,12 @@ void holdWrites(bool hold) {
     s.changed.notify_all();
 }
 
+bool waitForHeldWrite(int timeoutMs) {
+    SerialLines& s = serial();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    return s.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return s.heldWrites > 0; });
+}
+
 std::uint64_t readCallCount() {
     SerialLines& s = serial();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -379,7 +386,13 @@ int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std:
     const unsigned cancels = line->cancels;
     {
         sim::detail::BlockedScope blocked;
+        const bool held = s.holdWrites;
+        if (held) {
+            ++s.heldWrites;
+            s.changed.notify_all();
+        }
         s.changed.wait(lock, [&] { return !s.holdWrites || !line->open || line->cancels != cancels; });
+        if (held) --s.heldWrites;
     }
     if (!line->open || line->cancels != cancels) return -1;
     if (s.failWriteAfter == 0) {

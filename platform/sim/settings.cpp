@@ -1,11 +1,13 @@
-// Simulated settings: the INI store, the My Music registry value and the host
-// program's path, with the Windows rules for cutting and defaults.
+// Simulated settings: the INI store, the My Music registry value, the host
+// program's path and the serial ports the system reports present, with the
+// Windows rules for cutting and defaults.
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
@@ -23,6 +25,7 @@ struct Settings {
     std::map<IniKey, std::string> ini;
     std::optional<std::string> myMusicFolder;
     std::string hostProgramPath;
+    std::vector<std::string> presentSerialPorts;
 };
 
 Settings& settings() {
@@ -60,6 +63,7 @@ void resetSettings() {
     s.ini.clear();
     s.myMusicFolder.reset();
     s.hostProgramPath.clear();
+    s.presentSerialPorts.clear();
 }
 
 }  // namespace detail
@@ -94,6 +98,12 @@ void setHostProgramPath(const std::string& path) {
     Settings& s = settings();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.hostProgramPath = path;
+}
+
+void setPresentSerialPorts(const std::vector<std::string>& names) {
+    Settings& s = settings();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.presentSerialPorts = names;
 }
 
 }  // namespace sim
@@ -161,6 +171,23 @@ std::uint32_t hostProgramPath(char* out, std::uint32_t size) {
         return 0;
     }
     return static_cast<std::uint32_t>(sim::detail::copyCut(s.hostProgramPath, out, size));
+}
+
+int presentSerialPorts(char* out, std::uint32_t size) {
+    if (out == nullptr || size == 0) return 0;
+    Settings& s = settings();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    out[0] = '\0';
+    std::size_t used = 0;
+    int count = 0;
+    for (const std::string& name : s.presentSerialPorts) {
+        if (name.empty() || used + name.size() + 2 > size) continue;
+        std::memcpy(out + used, name.c_str(), name.size() + 1);
+        used += name.size() + 1;
+        out[used] = '\0';
+        ++count;
+    }
+    return count;
 }
 
 const char* previousCharacter(const char* start, const char* current) {

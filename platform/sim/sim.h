@@ -100,6 +100,8 @@ void limitWriteSize(std::uint32_t maxBytes);  // each write takes at most this (
 void takeNothingOnNextWrites(int count);      // the next `count` writes take 0 bytes
 // While held, every write call blocks until holdWrites(false) (for stop-flag tests).
 void holdWrites(bool hold);
+// Waits (real time) until a write call is blocked by holdWrites; false on time-out.
+bool waitForHeldWrite(int timeoutMs = 2000);
 
 std::uint64_t readCallCount();
 std::uint64_t writeCallCount();
@@ -167,6 +169,9 @@ void setIniValue(const std::string& path, const std::string& section, const std:
 bool iniValue(const std::string& path, const std::string& section, const std::string& key, std::string* value);
 void setMyMusicFolder(const std::string& folder);  // registry value; "" removes it
 void setHostProgramPath(const std::string& path);
+// The serial ports platform::presentSerialPorts reports, in this order (as the
+// system's serial device map lists them); none after a reset.
+void setPresentSerialPorts(const std::vector<std::string>& names);
 
 // ---- files --------------------------------------------------------------------
 

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "platform/platform.h"
 #include "platform/win32/windows_headers.h"
 
@@ -50,6 +52,43 @@ void abortSerialPortIo(PortHandle port) {
     SetCommTimeouts(port, &timeouts);
     PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
     CancelIoEx(port, nullptr);
+}
+
+int presentSerialPorts(char* out, std::uint32_t size) {
+    if (out == nullptr || size == 0) return 0;
+    out[0] = '\0';
+    // The serial device map holds one value per present port: the driver's
+    // device name, whose data is the port's name.
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return 0;
+    }
+    std::uint32_t used = 0;  // bytes of the list so far, without its final NUL
+    int count = 0;
+    for (DWORD index = 0;; ++index) {
+        char valueName[256];
+        DWORD valueNameLength = sizeof valueName;
+        char data[64];
+        DWORD dataLength = sizeof data;
+        DWORD type = 0;
+        LONG result = RegEnumValueA(key, index, valueName, &valueNameLength, nullptr, &type,
+                                    reinterpret_cast<BYTE*>(data), &dataLength);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        // A value too long for the buffers names no port we could offer.
+        if (result != ERROR_SUCCESS || type != REG_SZ) continue;
+        // The stored text need not carry its own NUL.
+        std::size_t length = strnlen(data, dataLength);
+        if (length == 0 || length == sizeof data) continue;
+        if (used + length + 2 > size) continue;
+        std::memcpy(out + used, data, length);
+        used += static_cast<std::uint32_t>(length);
+        out[used++] = '\0';
+        out[used] = '\0';
+        ++count;
+    }
+    RegCloseKey(key);
+    return count;
 }
 
 }  // namespace platform

@@ -223,7 +223,7 @@ void feedOnce(Feed& feed, sim::Phone& phone, hostsim::ReferenceHost& host) {
         }
     }
     // Quit's first step: the plug-in winds down from wherever it is.
-    stopFlag = 1;
+    pluginContext->flags.stop = 1;
 }
 
 std::string checkReplies(const std::string& received) {
@@ -324,7 +324,7 @@ Outcome runConversation(const std::uint8_t* data, std::size_t size,
         const std::uint32_t before = platform::tickCount();
         pluginDescriptor.quit();
         if (platform::tickCount() - before > quitWaitLimitMs + 1000) outcome.problem = "quit did not return in time";
-        if (pluginContext->workerFinished != 1) outcome.problem = "the worker did not finish";
+        if (pluginContext->flags.workerFinished != 1) outcome.problem = "the worker did not finish";
     }
 
     checkAfterwards(*h, phone.takeReceived(), outcome);

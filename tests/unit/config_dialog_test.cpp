@@ -36,7 +36,7 @@ protected:
     }
 
     void setPortName(const char* name) {
-        std::snprintf(pluginContext->portName, sizeof pluginContext->portName, "%s", name);
+        std::snprintf(pluginContext->settings.portName, sizeof pluginContext->settings.portName, "%s", name);
     }
 
     // Shows the dialog as the host does; `script` plays the user.
@@ -59,8 +59,7 @@ TEST_F(ConfigDialogTest, ListsCom1ToCom20AndSelectsTheFirstEntryBeginningWithThe
     };
     // COM2 is a prefix of COM20 too: the first match wins. Case does not count.
     // A name outside the list selects nothing.
-    for (Case c : {Case{"COM2", 1}, Case{"COM1", 0}, Case{"COM20", 19}, Case{"com5", 4}, Case{"COM25", -1},
-                   Case{"\\\\.\\COM3", -1}}) {
+    for (Case c : {Case{"COM2", 1}, Case{"COM1", 0}, Case{"COM20", 19}, Case{"com5", 4}, Case{"\\\\.\\COM3", -1}}) {
         setPortName(c.stored);
         std::vector<std::string> items;
         int selection = -2;
@@ -73,15 +72,66 @@ TEST_F(ConfigDialogTest, ListsCom1ToCom20AndSelectsTheFirstEntryBeginningWithThe
         EXPECT_EQ(sim::lastDialogTemplate(), configDialogTemplate);
         EXPECT_EQ(items, expectedPorts()) << c.stored;
         EXPECT_EQ(selection, c.selected) << c.stored;
-        EXPECT_STREQ(pluginContext->portName, c.stored);
+        EXPECT_STREQ(pluginContext->settings.portName, c.stored);
     }
+}
+
+// After COM20: the ports above COM20 the system has, in ascending number, each
+// once, then a stored port above COM20 that is away; the stored port selected.
+TEST_F(ConfigDialogTest, PortsAboveCom20FollowTheTwentyAndTheStoredOneIsSelectedPresentOrAway) {
+    struct Case {
+        std::vector<std::string> present;
+        const char* stored;
+        std::vector<std::string> after20;
+        int selected;
+        const char* afterOk;
+    };
+    const std::vector<std::string> machine = {"COM3",  "COM37",  "COM21", "COM1234567890123", "CNCA0",
+                                              "COM20", "COM037", "COM37", "COM123456789012",  "COM2x"};
+    const std::vector<std::string> offered = {"COM21", "COM37", "COM123456789012"};
+    for (const Case& c : {
+             // The twenty's own rules hold with more ports listed.
+             Case{machine, "COM2", offered, 1, "COM2"},
+             Case{machine, "COM6", offered, 5, "COM6"},
+             Case{{}, "COM6", {}, 5, "COM6"},
+             // A stored COM23 present, and away.
+             Case{{"COM37", "COM23"}, "COM23", {"COM23", "COM37"}, 20, "COM23"},
+             Case{{"COM37"}, "COM23", {"COM37", "COM23"}, 21, "COM23"},
+             Case{{}, "com23", {"COM23"}, 20, "COM23"},
+             // Away, it is selected itself, not a present port it is the beginning of.
+             Case{{"COM210"}, "COM21", {"COM210", "COM21"}, 21, "COM21"},
+         }) {
+        sim::setPresentSerialPorts(c.present);
+        setPortName(c.stored);
+        std::vector<std::string> items;
+        int selection = -2;
+        showDialog([&](platform::WindowHandle dialog) {
+            items = sim::listBoxItems(dialog, portListBox);
+            selection = sim::listBoxSelection(dialog, portListBox);
+            sim::dialogCommand(dialog, ok);
+        });
+        std::vector<std::string> expected = expectedPorts();
+        expected.insert(expected.end(), c.after20.begin(), c.after20.end());
+        EXPECT_EQ(items, expected) << c.stored;
+        EXPECT_EQ(selection, c.selected) << c.stored;
+        EXPECT_STREQ(pluginContext->settings.portName, c.afterOk) << c.stored;
+    }
+
+    // Choosing a port above COM20 stores it.
+    sim::setPresentSerialPorts(machine);
+    setPortName("COM6");
+    showDialog([](platform::WindowHandle dialog) {
+        sim::selectListBoxItem(dialog, portListBox, 21);
+        sim::dialogCommand(dialog, ok);
+    });
+    EXPECT_STREQ(pluginContext->settings.portName, "COM37");
 }
 
 TEST_F(ConfigDialogTest, OkStoresTheSelectedPortAndCancelKeepsTheStoredOne) {
     // The stored name in lower case: OK writes the list's own spelling.
     setPortName("com5");
     showDialog([](platform::WindowHandle dialog) { sim::dialogCommand(dialog, ok); });
-    EXPECT_STREQ(pluginContext->portName, "COM5");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM5");
     EXPECT_EQ(sim::lastDialogResult(), 1);
 
     setPortName("COM6");
@@ -89,13 +139,13 @@ TEST_F(ConfigDialogTest, OkStoresTheSelectedPortAndCancelKeepsTheStoredOne) {
         sim::selectListBoxItem(dialog, portListBox, 2);
         sim::dialogCommand(dialog, ok);
     });
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
 
     showDialog([](platform::WindowHandle dialog) {
         sim::selectListBoxItem(dialog, portListBox, 11);
         sim::dialogCommand(dialog, cancel);
     });
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
     EXPECT_EQ(sim::lastDialogResult(), 0);
 
     // Other notifications (the list box's own) neither close nor store.
@@ -105,14 +155,14 @@ TEST_F(ConfigDialogTest, OkStoresTheSelectedPortAndCancelKeepsTheStoredOne) {
         EXPECT_EQ(sim::listBoxItems(dialog, portListBox).size(), 20u);
         sim::dialogCommand(dialog, cancel);
     });
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
     EXPECT_EQ(sim::lastDialogResult(), 0);
 }
 
 TEST_F(ConfigDialogTest, OkWithoutASelectionOrWithAnItemTooLongForThePortNameKeepsTheStoredName) {
-    setPortName("COM42");
+    setPortName("\\\\.\\COM42");
     showDialog([](platform::WindowHandle dialog) { sim::dialogCommand(dialog, ok); });
-    EXPECT_STREQ(pluginContext->portName, "COM42");
+    EXPECT_STREQ(pluginContext->settings.portName, "\\\\.\\COM42");
     EXPECT_EQ(sim::lastDialogResult(), 1);
 
     // An item of 16 characters would not leave room for the NUL; one of 15 fits.
@@ -126,12 +176,12 @@ TEST_F(ConfigDialogTest, OkWithoutASelectionOrWithAnItemTooLongForThePortNameKee
         };
     };
     const char* tooLong = "COM1234567890123";
-    ASSERT_EQ(std::strlen(tooLong), sizeof pluginContext->portName);
+    ASSERT_EQ(std::strlen(tooLong), sizeof pluginContext->settings.portName);
     showDialog(chooseAddedItem(tooLong));
-    EXPECT_STREQ(pluginContext->portName, "COM42");
+    EXPECT_STREQ(pluginContext->settings.portName, "\\\\.\\COM42");
 
     showDialog(chooseAddedItem("COM123456789012"));
-    EXPECT_STREQ(pluginContext->portName, "COM123456789012");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM123456789012");
 }
 
 TEST_F(ConfigDialogTest, OnlyTheShowConfigurationRequestOpensTheDialog) {
@@ -166,7 +216,7 @@ TEST_F(ConfigDialogLifecycleTest, ChosenPortIsWrittenAtQuitWhileTheOpenPortStays
     int handled = 0;
     sim::runOnUiThread([&] { handled = pluginDescriptor.messageProc(showConfigurationRequest, 0, 0, 0); });
     EXPECT_EQ(handled, 1);
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
     EXPECT_TRUE(sim::portIsOpen("COM6"));
 
     stopPlugin();

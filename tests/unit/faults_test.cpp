@@ -65,14 +65,15 @@ TEST_F(FaultsTest, AbsurdHostNumbersAreSentAsTheyCameAndANullTitleSendsNoLine) {
     EXPECT_EQ(sendThenSync({"27"}), (Lines{"KWinamp 22118 running!", "J1:Two:44:2:-5000:-5:0:0:"}));
 }
 
-TEST_F(FaultsTest, AHostThatClaimsMoreRecordsThanItHandedOutIsReadOnlyAsFarAsItsRecords) {
-    onUi([&] { host->countExcess = 1000; });
+TEST_F(FaultsTest, AHostThatLeavesTheCapacityAtZeroHasEveryRecordListedAndPlayed) {
+    onUi([&] { host->reportedCapacity = 0; });
     start();
     EXPECT_EQ(sendThenSync({"39"}), (Lines{"PA", "PZTitle 0", "PZTitle 1", "PZTitle 2"}));
     clearRequests();
-    // Picks past the records handed out are ignored.
-    EXPECT_TRUE(sendThenSync({"36 3", "36 500", "14"}).empty());
-    EXPECT_EQ(requests(), (Lines{"command 40045"}));
+    EXPECT_TRUE(sendThenSync({"36 2", "41 Artist"}).empty());
+    EXPECT_EQ(requests(), (Lines{"user 101 0", "user 100 file=C:\\m\\2.mp3", "user 102 0", "library release",
+                                 "library run artist == \"Artist\"",
+                                 "library play enqueue=0 C:\\m\\0.mp3|C:\\m\\1.mp3|C:\\m\\2.mp3"}));
 }
 
 TEST_F(FaultsTest, AFolderThatVanishesAfterItsListingPagesOnFromTheListingAndItsFilesAreStillAskedFor) {

@@ -22,11 +22,11 @@ protected:
         sim::setReadIdleMs(20);
         sim::addSerialPort("COM6");
         pluginContext = new PluginContext;
-        pluginContext->port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->port, nullptr);
+        pluginContext->host.port = platform::openSerialPort("COM6");
+        ASSERT_NE(pluginContext->host.port, nullptr);
     }
     void TearDown() override {
-        platform::closeSerialPort(pluginContext->port);
+        platform::closeSerialPort(pluginContext->host.port);
         resetPluginState();
         sim::reset();
     }
@@ -35,15 +35,15 @@ protected:
     int nextLine(int reads = 5) {
         for (int i = 0; i < reads; ++i) {
             int number = receiveLine();
-            if (pluginContext->lineConsumed == 0) return number;
+            if (pluginContext->flags.lineConsumed == 0) return number;
         }
         return -1000;
     }
     // Takes the waiting line as the dispatcher does.
     std::string take() {
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
         splitCommandLine();
-        return pluginContext->argument;
+        return pluginContext->link.argument;
     }
 
     sim::Phone phone{"COM6"};
@@ -52,11 +52,11 @@ protected:
 TEST_F(FramingTest, LineSplitAcrossReadsCompletesOnTheSecond) {
     phone.send("12 hel");
     EXPECT_EQ(receiveLine(), 0);
-    EXPECT_EQ(pluginContext->lineConsumed, 1);
+    EXPECT_EQ(pluginContext->flags.lineConsumed, 1);
     phone.send("lo world\n");
     EXPECT_EQ(receiveLine(), 12);
-    EXPECT_EQ(pluginContext->lineConsumed, 0);
-    EXPECT_STREQ(pluginContext->receiveBuffer, "12 hello world");
+    EXPECT_EQ(pluginContext->flags.lineConsumed, 0);
+    EXPECT_STREQ(pluginContext->link.receiveBuffer, "12 hello world");
     EXPECT_EQ(take(), "hello world");
 }
 
@@ -91,7 +91,7 @@ TEST_F(FramingTest, OverlongLineIsDiscardedWholeAndTheNextOneRuns) {
     phone.send(std::string(700, 'y'));
     phone.send(std::string(598, 'z') + "\n14\n");
     EXPECT_EQ(nextLine(10), 14);
-    EXPECT_STREQ(pluginContext->receiveBuffer, "14");
+    EXPECT_STREQ(pluginContext->link.receiveBuffer, "14");
     take();
     EXPECT_EQ(nextLine(2), -1000);
 
@@ -122,14 +122,14 @@ TEST_F(FramingTest, TokensAndArgumentsOfUnusualLines) {
     for (const Case& c : cases) {
         phone.send(c.line);
         EXPECT_EQ(nextLine(), c.number) << c.line;
-        EXPECT_STREQ(pluginContext->commandToken, c.token) << c.line;
+        EXPECT_STREQ(pluginContext->link.commandToken, c.token) << c.line;
         EXPECT_EQ(take(), c.argument) << c.line;
     }
 
     // A first token longer than 31 characters is cut; its number reads the same.
     phone.send("00000000000000000000000000000000000018 y\n");
     EXPECT_EQ(nextLine(), 0);
-    EXPECT_EQ(std::string(pluginContext->commandToken).size(), 31u);
+    EXPECT_EQ(std::string(pluginContext->link.commandToken).size(), 31u);
     take();
     phone.send("18" + std::string(40, 'k') + " y\n");
     EXPECT_EQ(nextLine(), 18);
@@ -227,7 +227,7 @@ TEST_F(FramingTest, HowTheReadsCutTheBytesNeverChangesTheLines) {
         std::vector<std::pair<int, std::string>> taken;
         for (int reads = 0; reads < 400 && taken.size() < expected.size(); ++reads) {
             const int number = receiveLine();
-            if (pluginContext->lineConsumed != 0) continue;
+            if (pluginContext->flags.lineConsumed != 0) continue;
             taken.emplace_back(number, take());
         }
         EXPECT_EQ(taken, expected) << "round " << round;

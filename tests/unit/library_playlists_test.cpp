@@ -73,6 +73,10 @@ TEST(CatalogScannerTest, ANameThatCannotBeStoredKeepsItsPlaceAsAnEmptyEntry) {
                       "<p filename=\"caf&eacute;.m3u\"/><p filename=\"caf&#233;.m3u\"/><p filename=\"a&b.m3u\"/>"
                       "<p filename=\"&#;\"/><p filename=\"ok.m3u\"/><p filename=\"cut"),
               (Names{longest, "", "", "", "", "", "ok.m3u", ""}));
+    // A value without quotes, or none at all, is no name either.
+    EXPECT_EQ(scanned("<p filename=bare.m3u title=\"B\"/><p filename=\"two.m3u\"/><p filename=><p filename=\"3\"/>"
+                      "<p filename="),
+              (Names{"", "two.m3u", "", "3", ""}));
     // A raw value too long for any name, then names that still count.
     EXPECT_EQ(scanned("<p filename=\"" + std::string(5000, 'r') + "\" x=\"1\"/><p filename=\"next.m3u\"/>"),
               (Names{"", "next.m3u"}));

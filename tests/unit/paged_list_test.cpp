@@ -29,7 +29,7 @@ const char* recordText(const void* source, std::int32_t index) {
     Records& records = *const_cast<Records*>(static_cast<const Records*>(source));
     records.lowestRead = std::min(records.lowestRead, index);
     records.highestRead = std::max(records.highestRead, index);
-    if (index == records.stopAt) stopFlag = 1;
+    if (index == records.stopAt) pluginContext->flags.stop = 1;
     if (index == records.goneAt) return nullptr;
     if (index < 0 || index >= static_cast<std::int32_t>(records.texts.size())) return "<outside>";
     return records.texts[static_cast<std::size_t>(index)].c_str();
@@ -40,7 +40,7 @@ std::vector<std::string> actions;
 void recordAction(const Request& request, Reply&) {
     actions.push_back(std::to_string(static_cast<int>(request.mode)) + ":" + request.text);
 }
-void raiseStopFlag(const Request&, Reply&) { stopFlag = 1; }
+void raiseStopFlag(const Request&, Reply&) { pluginContext->flags.stop = 1; }
 
 std::vector<std::string> numbered(const char* stem, int count) {
     std::vector<std::string> texts;
@@ -66,14 +66,14 @@ protected:
         PluginTest::SetUp();
         actions.clear();
         pluginContext = new PluginContext;
-        pluginContext->hostWindow = host->mainWindow;
-        pluginContext->libraryWindow = host->libraryWindow;
-        pluginContext->port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->port, nullptr);
+        pluginContext->host.window = host->mainWindow;
+        pluginContext->host.libraryWindow = host->libraryWindow;
+        pluginContext->host.port = platform::openSerialPort("COM6");
+        ASSERT_NE(pluginContext->host.port, nullptr);
     }
 
     void TearDown() override {
-        platform::closeSerialPort(pluginContext->port);
+        platform::closeSerialPort(pluginContext->host.port);
         resetPluginState();
         PluginTest::TearDown();
     }
@@ -98,7 +98,7 @@ protected:
             for (int waited = 0; waited < 3000 && !done; waited += 5) platform::sleepMs(5);
             if (!done) {
                 stoppedByWatch = true;
-                stopFlag = 1;
+                pluginContext->flags.stop = 1;
             }
         });
         Reply reply;
@@ -110,13 +110,13 @@ protected:
     }
 
     // The line the list ended on, still waiting to be carried out.
-    std::string waitingLine() { return pluginContext->lineConsumed == 0 ? pluginContext->commandToken : "<none>"; }
+    std::string waitingLine() { return pluginContext->flags.lineConsumed == 0 ? pluginContext->link.commandToken : "<none>"; }
 
     // Takes the next line on the port that nobody has read yet; its number.
     int nextUnreadLine() {
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
         const int number = receiveLine();
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
         return number;
     }
 };
@@ -245,7 +245,7 @@ TEST_F(PagedListTest, NegativeAndUnknownNumbersEndTheListAndStayWaiting) {
     for (const char* line : {"-3", "63", "99999999999", "1"}) {
         run(libraryList(records), std::string(line) + "\n");
         EXPECT_EQ(waitingLine(), line);
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
     }
 }
 
@@ -299,7 +299,7 @@ TEST_F(PagedListTest, TheStopFlagEndsTheListBeforeTheNextRecordOrTheNextRead) {
     EXPECT_EQ(joined(run(libraryList(records), "14\n")), joined(Lines{"PA"} + items(records.texts, 0, 11)));
     EXPECT_EQ(records.highestRead, 10);
     EXPECT_EQ(waitingLine(), "<none>");
-    stopFlag = 0;
+    pluginContext->flags.stop = 0;
     EXPECT_EQ(nextUnreadLine(), 14);
 
     // Raised while the list waits: no further line is read.
@@ -307,7 +307,7 @@ TEST_F(PagedListTest, TheStopFlagEndsTheListBeforeTheNextRecordOrTheNextRead) {
     const Command selections[] = {{5, raiseStopFlag, Argument::text, PickMode::play}};
     EXPECT_EQ(joined(run(libraryList(more, selections), "5\n53\n14\n")),
               joined(Lines{"PA"} + items(more.texts, 0, 50) + Lines{"PSNext 50"}));
-    stopFlag = 0;
+    pluginContext->flags.stop = 0;
     EXPECT_EQ(nextUnreadLine(), 53);
 }
 

@@ -22,11 +22,11 @@ protected:
         resetPluginState();
         sim::addSerialPort("COM6");
         pluginContext = new PluginContext;
-        pluginContext->port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->port, nullptr);
+        pluginContext->host.port = platform::openSerialPort("COM6");
+        ASSERT_NE(pluginContext->host.port, nullptr);
     }
     void TearDown() override {
-        platform::closeSerialPort(pluginContext->port);
+        platform::closeSerialPort(pluginContext->host.port);
         resetPluginState();
         sim::reset();
     }
@@ -79,9 +79,23 @@ TEST_F(ReplyWriterTest, AFailedWriteAbandonsTheLineAndTheLinkStaysUsable) {
     EXPECT_EQ(phone.takeReceived(), "Ksecond\n");
 }
 
+TEST_F(ReplyWriterTest, ATornLineIsClosedBeforeTheNextOneThoughTheClosingLfFailsOrStalls) {
+    sim::limitWriteSize(3);
+    sim::failOneWriteAfter(1);
+    EXPECT_EQ(sendReply("Kfirst"), -1);  // "Kfi" went out, then the port failed
+    sim::limitWriteSize(0);
+    // The closing LF fails: nothing of this line goes out, the fragment stays open.
+    sim::failNextWrites(1);
+    EXPECT_EQ(sendReply("Ksecond"), -1);
+    // The closing LF meets writes that take nothing: it is offered again.
+    sim::takeNothingOnNextWrites(2);
+    EXPECT_EQ(sendReply("Kthird"), 0);
+    EXPECT_EQ(phone.takeReceived(), "Kfi\nKthird\n");
+}
+
 TEST_F(ReplyWriterTest, TheStopFlagCutsALineShortBetweenWrites) {
     sim::limitWriteSize(1);
-    stopFlag = 1;
+    pluginContext->flags.stop = 1;
     std::uint64_t before = sim::writeCallCount();
     EXPECT_EQ(sendReply("Q255"), 0);
     EXPECT_EQ(sim::writeCallCount() - before, 1u);

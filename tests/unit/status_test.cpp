@@ -88,6 +88,17 @@ TEST_F(StatusTest, VolumeChangesArePushedWithoutTheStatusPush) {
     EXPECT_TRUE(sendThenSync({}).empty());
 }
 
+TEST_F(StatusTest, AVolumeChangeMadeWhileTheVolumeLineIsWrittenIsPushedAfterIt) {
+    start();
+    settle();
+    sim::holdWrites(true);
+    onUi([&] { host->setVolumeAtPlayer(120); });
+    ASSERT_TRUE(sim::waitForHeldWrite());
+    onUi([&] { host->setVolumeAtPlayer(130); });
+    sim::holdWrites(false);
+    EXPECT_EQ(pushed(2), (std::vector<std::string>{"Q120", "Q130"}));
+}
+
 TEST_F(StatusTest, VersionLineNamesTheHostVersion) {
     host->version = 0x5666;
     start();

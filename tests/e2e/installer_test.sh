@@ -1,0 +1,174 @@
+#!/bin/sh
+# End-to-end: the installer, built for amd64 around the 64-bit DLL, under
+# wine64, in a host folder of a fresh prefix:
+#   - refused for a folder without Plugins, and while the plug-in is in use
+#     (the test host has it loaded), leaving everything as it was; that test
+#     host's configuration dialog lists the ports above COM20 of the system's
+#     serial device map;
+#   - a silent install puts the DLL into the host folder's Plugins, and the
+#     live demo (tools/demo.sh, the test host started from that host folder)
+#     loads it from there and gets the version reply;
+#   - installing again replaces it and leaves nothing beside it;
+#   - the silent uninstall leaves the host folder as it was and the
+#     registration gone.
+#
+# Runs the built win64 DLL and test host (QUILLON_WIN64_DIR) and the phone of
+# the native build (QUILLON_NATIVE_DIR), without building; exits 77 when one
+# of them, Wine, makensis or socat is missing.
+set -u
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+win64=${QUILLON_WIN64_DIR:-$root/build/win64}
+native=${QUILLON_NATIVE_DIR:-$root/build/native}
+version=${QUILLON_VERSION:-0.0.0}
+dll=$win64/ml_quillon.dll
+
+for file in "$dll" "$win64/quillon-testhost.exe" "$native/tools/phone/quillon-phone"; do
+    [ -e "$file" ] || { echo "skipped: $file is not built"; exit 77; }
+done
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+[ -x "$wine" ] && [ -x "$wineserver" ] || { echo "skipped: wine64 is not installed"; exit 77; }
+for tool in makensis socat; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed (tools/install-deps.sh)"; exit 77; }
+done
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/quillon-installer-test.XXXXXX")
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+# Stops: ends the run with what was found so far.
+stop() {
+    echo "FAIL: $*"
+    echo "the test's folders are kept in $scratch"
+    exit 1
+}
+
+setup=$scratch/quillon-setup-amd64.exe
+makensis -V2 -DVERSION="$version" -DARCH=amd64 -DDLL="$dll" -DOUTFILE="$setup" "$root/installer/quillon.nsi" ||
+    stop "makensis could not build the amd64 installer"
+
+# The prefix as the demo makes it (the demo takes it over by its marker).
+demoDir=$scratch/demo
+export WINEPREFIX="$demoDir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+trap '"$wineserver" -k 2>/dev/null' EXIT
+mkdir -p "$WINEPREFIX"
+{
+    timeout 180 "$wine" wineboot -i && "$wineserver" -w &&
+        "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f && "$wineserver" -w
+} >"$scratch/prefix.log" 2>&1 || { cat "$scratch/prefix.log"; stop "making the Wine prefix failed"; }
+: >"$WINEPREFIX/.quillon-demo-ready"
+
+# The host folder the demo starts the test host from, with something of the
+# player's in it already (the test host makes Plugins\ml as the player has it).
+hostWin='C:\quillon-demo\host'
+host=$WINEPREFIX/drive_c/quillon-demo/host
+plugins=$host/Plugins
+mkdir -p "$plugins/ml" "$WINEPREFIX/drive_c/quillon-demo/empty"
+echo "another plug-in" >"$plugins/ml_other.dll"
+echo "[Winamp]" >"$host/winamp.ini"
+listing() { (cd "$host" && find . -exec sh -c 'for f; do printf "%s " "$f"; [ -f "$f" ] && cksum <"$f" || echo; done' sh {} + | sort); }
+listing >"$scratch/before"
+
+# Runs the installer (or another program of the prefix) and waits for every
+# process of the prefix: an uninstaller goes on in a copy of itself.
+status=0
+runWine() {
+    status=0
+    timeout 120 "$wine" "$@" >>"$scratch/wine.log" 2>&1 || status=$?
+    "$wineserver" -w
+}
+registration() {
+    "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon' /v "$1" 2>/dev/null |
+        tr -d '\r' | grep "^ *$1 "
+}
+
+# A folder without Plugins is refused.
+runWine "$setup" /S '/D=C:\quillon-demo\empty'
+[ "$status" -eq 2 ] || fail "an install into a folder without Plugins ended with $status, not 2"
+[ -z "$(ls -A "$WINEPREFIX/drive_c/quillon-demo/empty")" ] || fail "the refused install wrote into the folder"
+registration DisplayVersion >/dev/null && fail "the refused install registered an uninstaller"
+
+# The silent install.
+runWine "$setup" /S "/D=$hostWin"
+[ "$status" -eq 0 ] || fail "the silent install ended with $status"
+cmp -s "$dll" "$plugins/ml_quillon.dll" || fail "Plugins/ml_quillon.dll is not the built DLL"
+[ -f "$plugins/uninstall_ml_quillon.exe" ] || fail "no uninstaller in Plugins"
+registration DisplayVersion | grep -q "REG_SZ *$version\$" || fail "the uninstaller is not registered with version $version"
+cmp -s "$host/winamp.ini" - <<EOF || fail "the install changed the host's INI file"
+[Winamp]
+EOF
+
+# The test host started from the host folder loads the installed DLL, and the
+# plug-in answers. The demo starts a wineserver of its own.
+"$wineserver" -k 2>/dev/null
+out=$scratch/demo.out
+QUILLON_WIN64_DIR=$win64 QUILLON_NATIVE_DIR=$native QUILLON_DEMO_NO_BUILD=1 QUILLON_DEMO_DIR=$demoDir \
+    QUILLON_DEMO_DLL="$plugins/ml_quillon.dll" QUILLON_WINE=$wine QUILLON_WINESERVER=$wineserver \
+    timeout 300 sh "$root/tools/demo.sh" --script 27 </dev/null >"$out" 2>&1 || fail "the demo with the installed DLL failed"
+grep -qx "  KWinamp 22118 running! .*" "$out" || { cat "$out"; fail "no version reply from the installed DLL"; }
+
+# While a test host has the plug-in loaded, the installer refuses and changes
+# nothing. That host also shows the configuration: the system's serial device
+# map, given two ports above COM20, puts them after COM20. The map lives only
+# as long as the wineserver, so one is kept up meanwhile.
+"$wineserver" -p60 2>>"$scratch/wine.log"
+for port in 23 210; do
+    "$wine" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\QuillonTest$port" /t REG_SZ /d "COM$port" /f \
+        >>"$scratch/wine.log" 2>&1 || fail "cannot add COM$port to the serial device map"
+done
+socat -u "pty,link=$WINEPREFIX/dosdevices/com6,raw,echo=0" open:/dev/null &
+socatPid=$!
+mkfifo "$scratch/host-in"
+"$wine" "$win64/quillon-testhost.exe" --ini 'C:\quillon-demo\busy.ini' --folder "$hostWin" \
+    "$plugins/ml_quillon.dll" <"$scratch/host-in" >"$scratch/busy.out" 2>>"$scratch/wine.log" &
+hostPid=$!
+exec 3>"$scratch/host-in"
+waited=0
+until grep -qs "^init " "$scratch/busy.out"; do
+    [ "$waited" -lt 300 ] || stop "the test host did not load the plug-in: $(cat "$scratch/busy.out")"
+    sleep 0.2
+    waited=$((waited + 1))
+done
+grep -qx "init 0" "$scratch/busy.out" || fail "the plug-in did not start on COM6: $(cat "$scratch/busy.out")"
+status=0
+timeout 120 "$wine" "$setup" /S "/D=$hostWin" >>"$scratch/wine.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "the install while the plug-in is in use ended with $status, not 2"
+cmp -s "$dll" "$plugins/ml_quillon.dll" || fail "the refused install changed the loaded DLL"
+ls "$plugins" | grep -q '\.\(new\|old\)$' && fail "the refused install left $(ls "$plugins")"
+echo config >&3
+echo quit >&3
+exec 3>&-
+wait "$hostPid" || fail "the busy test host did not end cleanly"
+kill "$socatPid" 2>/dev/null
+grep -qx "dialog Quillon Configuration|items=22 first=COM1 last=COM210 selected=COM6" "$scratch/busy.out" ||
+    fail "the dialog does not list COM23 and COM210 after COM20: $(grep '^dialog' "$scratch/busy.out")"
+"$wineserver" -k 2>/dev/null
+"$wineserver" -w
+
+# Installing again replaces the DLL and leaves nothing beside it.
+printf 'an older build' >"$plugins/ml_quillon.dll"
+runWine "$setup" /S "/D=$hostWin"
+[ "$status" -eq 0 ] || fail "installing over an older DLL ended with $status"
+cmp -s "$dll" "$plugins/ml_quillon.dll" || fail "installing again did not replace the older DLL"
+[ "$(ls "$plugins" | sort | paste -sd ' ' -)" = "ml ml_other.dll ml_quillon.dll uninstall_ml_quillon.exe" ] ||
+    fail "Plugins holds $(ls "$plugins") after installing again"
+
+# The silent uninstall leaves the host folder as it was.
+runWine "$plugins/uninstall_ml_quillon.exe" /S
+[ "$status" -eq 0 ] || fail "the silent uninstall ended with $status"
+listing >"$scratch/after"
+diff "$scratch/before" "$scratch/after" || fail "the host folder is not as it was before the install"
+registration UninstallString >/dev/null && fail "the uninstaller's registration is still there"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed; the test's folders are kept in $scratch"
+    exit 1
+fi
+"$wineserver" -k 2>/dev/null
+trap - EXIT
+rm -rf "$scratch"
+echo "OK"
