@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -446,6 +447,76 @@ TEST_F(WineLists, GeneratedLibrarysNameListsPageByRecordsNotNames) {
     EXPECT_EQ(joined({runs("genre == \"" + genres[1] + "\""),
                       {play(0, filesInTitleOrder(library, &hostsim::LibraryEntry::genre, genres[1]))}}),
               host.requestLog());
+    ASSERT_TRUE(host.quit()) << host.transcript();
+}
+
+// ASCII letters in lower case, every other byte as it is.
+std::string folded(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// The generated library in the titles list's order.
+std::vector<const hostsim::LibraryEntry*> byTitle(const std::vector<hostsim::LibraryEntry>& library) {
+    std::vector<const hostsim::LibraryEntry*> sorted;
+    for (const hostsim::LibraryEntry& entry : library) sorted.push_back(&entry);
+    std::stable_sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->title < b->title; });
+    return sorted;
+}
+
+TEST_F(WineLists, SearchAndJumpOnAGeneratedLibrary) {
+    startWith({"--generate-library", "3000,150,300,10"}, "library 3000 records");
+    const std::vector<hostsim::LibraryEntry> library = hostsim::generateLibrary(3000, 150, 300, 10);
+    const std::vector<const hostsim::LibraryEntry*> titles = byTitle(library);
+
+    // A search for the first three letters of an artist, in upper case: the
+    // titles whose title, artist or album hold them, in title order.
+    const std::string word = folded(titles[0]->artist.substr(0, 3));
+    std::vector<const hostsim::LibraryEntry*> matches;
+    for (const hostsim::LibraryEntry* entry : titles) {
+        if (folded(entry->title + "\n" + entry->artist + "\n" + entry->album).find(word) != std::string::npos)
+            matches.push_back(entry);
+    }
+    ASSERT_GT(matches.size(), 60u);
+    const auto items = [&](std::size_t first, std::size_t end) {
+        Lines lines;
+        for (std::size_t i = first; i < end && i < matches.size(); ++i)
+            lines.push_back("PZ" + matches[i]->title + " - " + matches[i]->artist);
+        return lines;
+    };
+    std::string upper = word;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::size_t left = matches.size() - 50;
+    EXPECT_EQ(joined({{"PA"}, items(0, 50), {"PSNext " + std::to_string(left < 50 ? left : 50)}}),
+              ask("101 " + upper, 52));
+    EXPECT_EQ(runs("title != \"\" & !title isempty"), host.requestLog());
+    // The second page, and the Next line if matches remain after it.
+    const std::size_t after = matches.size() > 100 ? matches.size() - 100 : 0;
+    const Lines next = after == 0 ? Lines{} : Lines{"PSNext " + std::to_string(after < 50 ? after : 50)};
+    const Lines page = items(50, 100);
+    EXPECT_EQ(joined({{"PT50", "PUPrevious 50"}, page, next}), ask("53", 2 + page.size() + next.size()));
+    // The fourth match of the second page plays.
+    EXPECT_EQ(Lines{}, ask("36 53", 0));
+    EXPECT_EQ((Lines{"user 101 0", "user 100 file=" + matches[53]->fileName, "user 102 0"}), host.requestLog());
+
+    // A jump in the titles list to the first title that begins with the
+    // 1500th title's first three letters, in any case; 52 enqueues it.
+    ASSERT_EQ(52u, ask("39", 52).size());
+    host.requestLog();
+    std::string prefix = folded(titles[1500]->title.substr(0, 3));
+    std::size_t target = 0;
+    while (folded(titles[target]->title).compare(0, prefix.size(), prefix) != 0) ++target;
+    ASSERT_GT(target, 0u);
+    prefix[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(prefix[0])));
+    const Lines jumped = ask("102 " + prefix, 53);
+    ASSERT_EQ(53u, jumped.size());
+    EXPECT_EQ((Lines{"PT" + std::to_string(target), "PUPrevious 50", "PZ" + titles[target]->title}),
+              Lines(jumped.begin(), jumped.begin() + 3));
+    EXPECT_EQ("PSNext 50", jumped.back());
+    EXPECT_EQ(Lines{}, ask("52 " + std::to_string(target), 0));
+    EXPECT_EQ((Lines{"user 100 file=" + titles[target]->fileName}), host.requestLog());
+    EXPECT_EQ(Lines{}, host.requestLog());
     ASSERT_TRUE(host.quit()) << host.transcript();
 }
 
