@@ -191,6 +191,7 @@ void runBrowseList(const BrowseList& list, const Request& request, Reply& reply)
                   .takes = list.takes,
                   .ownRows = list.ownRows,
                   .jumps = true,
+                  .inByteOrder = true,
                   .itemLineSize = itemLineSize},
                  reply);
 }

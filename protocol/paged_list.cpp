@@ -143,9 +143,97 @@ int comparePrefix(const char* text, const char* prefix) {
     return 0;
 }
 
-bool beginsWithLetter(const char* text) {
-    const unsigned char first = foldedByte(*text);
-    return first >= 'a' && first <= 'z';
+bool isLetter(unsigned char byte) { return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'); }
+
+// The first byte of record `index`'s item text; 0 for an empty or missing one.
+unsigned char leadByte(const ListRun& run, std::int32_t index) {
+    const char* text = run.list.itemText(run.list.source, index);
+    return text != nullptr ? static_cast<unsigned char>(text[0]) : 0;
+}
+
+// Lists in byte order: the first record whose item text begins with a byte of
+// `byte` or more (the record count when there is none), found by halving.
+std::int32_t firstLeadFrom(const ListRun& run, unsigned byte) {
+    std::int32_t low = 0;
+    std::int32_t high = run.count;
+    while (low < high) {
+        const std::int32_t middle = low + (high - low) / 2;
+        if (leadByte(run, middle) < byte) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+// Lists in byte order: the first record whose item text begins with a byte
+// from `first` to `last`; -1 when there is none.
+std::int32_t firstLeadIn(const ListRun& run, unsigned first, unsigned last) {
+    const std::int32_t index = firstLeadFrom(run, first);
+    return index < run.count && leadByte(run, index) <= last ? index : -1;
+}
+
+std::int32_t earlier(std::int32_t a, std::int32_t b) { return a < 0 ? b : (b < 0 || a < b ? a : b); }
+
+struct JumpFound {
+    std::int32_t begins = -1;  // the first record that begins with the prefix
+    std::int32_t after = -1;   // the first that sorts after it
+};
+
+// Goes through records [begin, end) in order, until one begins with `prefix`.
+void scanForPrefix(const ListRun& run, const char* prefix, std::int32_t begin, std::int32_t end, JumpFound& found) {
+    for (std::int32_t index = begin; index < end; ++index) {
+        const char* text = run.list.itemText(run.list.source, index);
+        const int order = comparePrefix(text != nullptr ? text : "", prefix);
+        if (order == 0) {
+            found.begins = index;
+            return;
+        }
+        if (order > 0) found.after = earlier(found.after, index);
+    }
+}
+
+// The records that "#" names: those that do not begin with a letter.
+std::int32_t firstNonLetter(const ListRun& run) {
+    if (!run.list.inByteOrder) {
+        for (std::int32_t index = 0; index < run.count; ++index)
+            if (!isLetter(leadByte(run, index))) return index;
+        return -1;
+    }
+    // In byte order the letters are two runs of first bytes, with others
+    // before, between and after them.
+    std::int32_t found = firstLeadIn(run, 0, 'A' - 1);
+    if (found < 0) found = firstLeadIn(run, 'Z' + 1, 'a' - 1);
+    if (found < 0) found = firstLeadIn(run, 'z' + 1, 255);
+    return found;
+}
+
+// Rules 1 and 2 in a list in byte order: the records that can begin with the
+// prefix are those whose first byte folds to the prefix's, one or two runs;
+// only they are gone through. Of the first bytes that fold higher, the first
+// record of each run of them is found by halving.
+JumpFound findInByteOrder(const ListRun& run, const char* prefix) {
+    JumpFound found;
+    const unsigned char lead = foldedByte(prefix[0]);
+    const bool letter = lead >= 'a' && lead <= 'z';
+    const unsigned char leads[2] = {static_cast<unsigned char>(letter ? lead - 'a' + 'A' : lead), lead};
+    for (int i = letter ? 0 : 1; i < 2; ++i) {
+        const std::int32_t begin = firstLeadFrom(run, leads[i]);
+        scanForPrefix(run, prefix, begin, firstLeadFrom(run, leads[i] + 1u), found);
+        if (found.begins >= 0) return found;
+    }
+    for (unsigned first = 1; first < 256;) {
+        if (foldedByte(static_cast<char>(first)) <= lead) {
+            ++first;
+            continue;
+        }
+        unsigned last = first;
+        while (last + 1 < 256 && foldedByte(static_cast<char>(last + 1)) > lead) ++last;
+        found.after = earlier(found.after, firstLeadIn(run, first, last));
+        first = last + 1;
+    }
+    return found;
 }
 
 // The record a 102 with `prefix` moves to, going through the list in its own
@@ -153,21 +241,18 @@ bool beginsWithLetter(const char* text) {
 // that sorts after it; failing that, the start of the last page. "#" alone
 // names the first item that does not begin with a letter, or the first item.
 std::int32_t jumpTarget(const ListRun& run, const char* prefix) {
-    const bool nonLetter = std::strcmp(prefix, "#") == 0;
-    std::int32_t firstAfter = -1;
-    for (std::int32_t index = 0; index < run.count; ++index) {
-        const char* text = run.list.itemText(run.list.source, index);
-        if (text == nullptr) text = "";
-        if (nonLetter) {
-            if (!beginsWithLetter(text)) return index;
-            continue;
-        }
-        const int order = comparePrefix(text, prefix);
-        if (order == 0) return index;
-        if (order > 0 && firstAfter < 0) firstAfter = index;
+    if (std::strcmp(prefix, "#") == 0) {
+        const std::int32_t found = firstNonLetter(run);
+        return found >= 0 ? found : 0;
     }
-    if (nonLetter) return 0;
-    return firstAfter >= 0 ? firstAfter : lastItemsStart(run);
+    JumpFound found;
+    if (run.list.inByteOrder) {
+        found = findInByteOrder(run, prefix);
+    } else {
+        scanForPrefix(run, prefix, 0, run.count, found);
+    }
+    if (found.begins >= 0) return found.begins;
+    return found.after >= 0 ? found.after : lastItemsStart(run);
 }
 
 // The last value a skipping list holds when it sends from run.next: the text

@@ -51,6 +51,9 @@ struct PagedList {
     // Paged lists: 102 and a prefix move the list to the first item that
     // begins with it (see jumpTarget in the runner).
     bool jumps = false;
+    // The item texts are in byte order (as the library sorts them), so a jump
+    // may find first bytes by halving instead of going through every record.
+    bool inByteOrder = false;
     // False: no wait at all; the list ends with its last item.
     bool waits = true;
     // Unpaged lists: the wait runs even when there are no records, for lists

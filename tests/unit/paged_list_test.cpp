@@ -4,8 +4,10 @@
 
 #include "protocol/paged_list.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "harness.h"
@@ -110,7 +112,9 @@ protected:
     }
 
     // The line the list ended on, still waiting to be carried out.
-    std::string waitingLine() { return pluginContext->flags.lineConsumed == 0 ? pluginContext->link.commandToken : "<none>"; }
+    std::string waitingLine() {
+        return pluginContext->flags.lineConsumed == 0 ? pluginContext->link.commandToken : "<none>";
+    }
 
     // Takes the next line on the port that nobody has read yet; its number.
     int nextUnreadLine() {
@@ -216,7 +220,8 @@ TEST_F(PagedListTest, ASkippingPageWhoseRecordsAllRepeatTheLastItemShowsNoItem) 
 
 TEST_F(PagedListTest, SelectionsActOnTheWholeArgumentAndLeaveThePageWhereItWas) {
     Records records{numbered("t", 120)};
-    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play}, {3, recordAction, Argument::text, PickMode::enqueue}};
+    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play},
+                                  {3, recordAction, Argument::text, PickMode::enqueue}};
     const Lines lines = run(libraryList(records, selections), "2 C:\\My Music\\a b.mp3 \n53\n3\n3 x\n53\n14\n");
     EXPECT_EQ(actions, (std::vector<std::string>{"0:C:\\My Music\\a b.mp3 ", "1:", "1:x"}));
     // No line of its own for a selection; 53 goes on after the page on screen.
@@ -281,7 +286,8 @@ void openInnerList(const Request&, Reply& reply) {
 
 TEST_F(PagedListTest, AListOpenedInsideAnotherHandsItsEndingLineToTheOuterList) {
     Records records{numbered("t", 70)};
-    const Command selections[] = {{7, openInnerList, Argument::text, PickMode::play}, {9, recordAction, Argument::text, PickMode::enqueue}};
+    const Command selections[] = {{7, openInnerList, Argument::text, PickMode::play},
+                                  {9, recordAction, Argument::text, PickMode::enqueue}};
     const Lines inner = {"BA", "BBFa", "BBFb", "BBTc"};
     // The inner list takes 2; 9 ends it and is the outer list's selection; 53
     // ends it and turns the outer page; 14 ends both and stays waiting.
@@ -323,7 +329,8 @@ TEST_F(PagedListTest, ARecordThatIsGoneEndsTheList) {
 
 TEST_F(PagedListTest, AnUnpagedListSendsEveryItemAndEndsOnPageTurns) {
     Records records{numbered("a", 120)};
-    const Command selections[] = {{5, recordAction, Argument::text, PickMode::play}, {56, recordAction, Argument::text, PickMode::enqueue}};
+    const Command selections[] = {{5, recordAction, Argument::text, PickMode::play},
+                                  {56, recordAction, Argument::text, PickMode::enqueue}};
     PagedList list = libraryList(records, selections);
     list.itemCode = 'a';
     list.paged = false;
@@ -377,6 +384,37 @@ TEST_F(PagedListTest, ItemTextsAreCutToTheItemLine) {
     list.itemLineSize = 512;
     list.skipsRepeats = true;
     EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"PA", "PZ" + std::string(509, 'x'), "PZz"}));
+}
+
+TEST_F(PagedListTest, AJumpInAListInByteOrderLandsWhereGoingThroughEveryRecordDoes) {
+    // Texts of letters in both cases, the bytes between the two runs of
+    // letters, others around them and a byte above 127; prefixes of the same.
+    const std::vector<std::string> pieces{"A", "a", "B", "b", "Z", "z", "[", "_", "#", "~", "1", "\xe9"};
+    std::mt19937 random(18);
+    for (int round = 0; round < 150; ++round) {
+        Records records;
+        const int count = 1 + static_cast<int>(random() % 120);
+        for (int i = 0; i < count; ++i) {
+            std::string text;
+            for (int length = static_cast<int>(random() % 4); length > 0; --length)
+                text += pieces[random() % pieces.size()];
+            records.texts.push_back(text);
+        }
+        std::sort(records.texts.begin(), records.texts.end());
+        std::string prefix = round % 10 == 0 ? "#" : "";
+        for (int length = 1 + static_cast<int>(random() % 3); prefix.empty() && length > 0; --length)
+            prefix += pieces[random() % pieces.size()];
+        PagedList list = libraryList(records);
+        list.jumps = true;
+        list.skipsRepeats = round % 2 == 1;
+        pluginContext->flags.lineConsumed = 1;  // the 14 that ended the last run
+        const Lines throughEvery = run(list, "102 " + prefix + "\n14\n");
+        pluginContext->flags.lineConsumed = 1;
+        list.inByteOrder = true;
+        EXPECT_EQ(joined(run(list, "102 " + prefix + "\n14\n")), joined(throughEvery)) << "prefix " << prefix;
+        EXPECT_GE(records.lowestRead, 0);
+        EXPECT_LT(records.highestRead, count);
+    }
 }
 
 }  // namespace
