@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/wire.h"
 
@@ -122,6 +123,11 @@ constexpr const char* allTracks = "All Tracks";
 // Inside a list: next page, previous page.
 constexpr const char* nextPageCommand = "53";
 constexpr const char* previousPageCommand = "54";
+// Typed words that stand for the library search and the jump to a letter.
+constexpr const char* searchWord = "find";
+constexpr const char* searchCommand = "101";
+constexpr const char* jumpWord = "jump";
+constexpr const char* jumpCommand = "102";
 
 }  // namespace
 
@@ -341,6 +347,12 @@ std::string commandForTyped(const std::string& typed) {
     if (first != std::string::npos && first == last) {
         if (typed[first] == nextPageKey) return nextPageCommand;
         if (typed[first] == previousPageKey) return previousPageCommand;
+    }
+    // "find WORDS" and "jump PREFIX": the rest goes as it was typed.
+    for (const auto& [word, command] : {std::pair{searchWord, searchCommand}, std::pair{jumpWord, jumpCommand}}) {
+        const std::size_t length = std::strlen(word);
+        if (typed.compare(0, length, word) == 0 && (typed.size() == length || typed[length] == ' '))
+            return command + typed.substr(length);
     }
     return typed;
 }

@@ -99,7 +99,9 @@ private:
 // neither can be mistaken for one.
 constexpr char nextPageKey = 'n';
 constexpr char previousPageKey = 'p';
-// The command line that a typed line stands for.
+// The command line that a typed line stands for: "n" and "p" turn pages,
+// "find WORDS" searches the library (101 WORDS) and "jump PREFIX" jumps a
+// library list to a letter (102 PREFIX); other lines go as typed.
 std::string commandForTyped(const std::string& typed);
 
 }  // namespace phone

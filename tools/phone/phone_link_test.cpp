@@ -172,7 +172,7 @@ TEST(PhoneLink, NamesAndTheAllTracksLineHaveNoIndex) {
     EXPECT_EQ("[0] title: All Tracks", follower.describe("PZAll Tracks"));
 }
 
-TEST(PhoneLink, TypedNAndPTurnPagesAndOtherLinesGoAsTyped) {
+TEST(PhoneLink, TypedNAndPTurnPagesFindAndJumpSearchAndOtherLinesGoAsTyped) {
     EXPECT_EQ("53", phone::commandForTyped("n"));
     EXPECT_EQ("54", phone::commandForTyped("p"));
     EXPECT_EQ("53", phone::commandForTyped(" n "));
@@ -181,6 +181,10 @@ TEST(PhoneLink, TypedNAndPTurnPagesAndOtherLinesGoAsTyped) {
     EXPECT_EQ("N", phone::commandForTyped("N"));
     EXPECT_EQ("54", phone::commandForTyped("54"));
     EXPECT_EQ("", phone::commandForTyped(""));
+    EXPECT_EQ("101 abba  gold", phone::commandForTyped("find abba  gold"));
+    EXPECT_EQ("101", phone::commandForTyped("find"));
+    EXPECT_EQ("102 M", phone::commandForTyped("jump M"));
+    EXPECT_EQ("finder", phone::commandForTyped("finder"));
 }
 
 TEST(PhoneLink, LinesAreReassembledFromPiecesAndSplitFromOneWrite) {

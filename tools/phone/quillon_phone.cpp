@@ -3,7 +3,8 @@
 //   quillon-phone DEVICE [--control-in FIFO --control-out FIFO]
 //       Interactive: each typed line goes to the plug-in as a command line and
 //       every reply is shown decoded, list items with their index. "n" and "p"
-//       page a list (53, 54). With a test host's control channel, lines
+//       page a list (53, 54); "find WORDS" searches the library (101) and
+//       "jump PREFIX" moves a library list to a letter (102). With a test host's control channel, lines
 //       starting with ':' go to the host (":state", ":volume 80", ":track 2"),
 //       and the player's state is shown after every command.
 //   quillon-phone DEVICE --send LINE [--send LINE ...] [--collect MS]
@@ -149,6 +150,10 @@ bool takeLines(int fd, std::string& pending, std::vector<std::string>& lines) {
 int runInteractive(phone::LineReader& reader, int controlIn, int controlOut) {
     std::printf("Type command lines (27 version, 18 status, 14 play, 6 equalizer, 31 artists, ...).\n");
     std::printf("In a list, n sends 53 (next page) and p sends 54 (previous page).\n");
+    std::printf("find WORDS searches the library (101 WORDS; \"find\" alone asks whether the plug-in can).\n");
+    std::printf(
+        "jump PREFIX moves a library list or a search to the first item with PREFIX (102; # for\n"
+        "items that do not begin with a letter).\n");
     if (controlIn >= 0)
         std::printf(
             "Lines starting with ':' go to the test host (:state, :volume N, :track N, "
