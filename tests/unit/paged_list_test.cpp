@@ -115,7 +115,8 @@ protected:
     // Takes the next line on the port that nobody has read yet; its number.
     int nextUnreadLine() {
         pluginContext->flags.lineConsumed = 1;
-        const int number = receiveLine();
+        int number = 0;
+        receiveLine(number);
         pluginContext->flags.lineConsumed = 1;
         return number;
     }
