@@ -7,28 +7,16 @@
 #include <climits>
 #include <string>
 
-#include "core/context.h"
+#include "harness.h"
 #include "link/link.h"
-#include "platform/sim/sim.h"
-#include "plugin/lifecycle.h"
 
 namespace {
 
-class FramingTest : public ::testing::Test {
+class FramingTest : public LinkTest {
 protected:
     void SetUp() override {
-        sim::reset();
-        resetPluginState();
+        LinkTest::SetUp();
         sim::setReadIdleMs(20);
-        sim::addSerialPort("COM6");
-        pluginContext = new PluginContext;
-        pluginContext->host.port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->host.port, nullptr);
-    }
-    void TearDown() override {
-        platform::closeSerialPort(pluginContext->host.port);
-        resetPluginState();
-        sim::reset();
     }
 
     // Reads until a line completes (at most `reads` reads); -1000 when none did.
@@ -49,7 +37,6 @@ protected:
     // Whether a line waits after one read; its number in `number`.
     bool readOnce() { return receiveLine(number); }
 
-    sim::Phone phone{"COM6"};
     int number = 0;
 };
 

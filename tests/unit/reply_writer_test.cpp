@@ -8,30 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "core/context.h"
+#include "harness.h"
 #include "link/link.h"
-#include "platform/sim/sim.h"
-#include "plugin/lifecycle.h"
 
 namespace {
 
-class ReplyWriterTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        sim::reset();
-        resetPluginState();
-        sim::addSerialPort("COM6");
-        pluginContext = new PluginContext;
-        pluginContext->host.port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->host.port, nullptr);
-    }
-    void TearDown() override {
-        platform::closeSerialPort(pluginContext->host.port);
-        resetPluginState();
-        sim::reset();
-    }
-    sim::Phone phone{"COM6"};
-};
+using ReplyWriterTest = LinkTest;
 
 TEST_F(ReplyWriterTest, ALineGoesOutWholeInOneWrite) {
     std::uint64_t before = sim::writeCallCount();
