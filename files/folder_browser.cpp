@@ -19,16 +19,19 @@ constexpr std::size_t volumeLabelSize = 261;
 // Roots of at least one character and its NUL.
 constexpr int mostDrives = driveRootsSize / 2;
 
-// 'D' for a fixed or removable drive, 'M' for a CD-ROM drive, 0 for any other.
-char driveKind(const char* root) {
+// 'D' for a fixed or removable drive, 'M' for a CD-ROM drive; false for any
+// other kind, which the list leaves out.
+bool driveKind(const char* root, char& kind) {
     switch (platform::driveType(root)) {
         case platform::driveFixed:
         case platform::driveRemovable:
-            return wire::itemDrive;
+            kind = wire::itemDrive;
+            return true;
         case platform::driveCdRom:
-            return wire::itemCdRomDrive;
+            kind = wire::itemCdRomDrive;
+            return true;
         default:
-            return 0;
+            return false;
     }
 }
 
@@ -50,9 +53,9 @@ void collectDrives(Drives& drives) {
     const char* root = roots;
     while (root < roots + sizeof roots - 1 && *root != '\0' && drives.count < mostDrives) {
         const std::size_t rootLength = std::strlen(root);
-        const char kind = driveKind(root);
+        char kind = '\0';
         char label[volumeLabelSize];
-        if (kind != 0 && platform::volumeLabel(root, label, sizeof label)) {
+        if (driveKind(root, kind) && platform::volumeLabel(root, label, sizeof label)) {
             label[sizeof label - 1] = '\0';
             drives.kinds[drives.count] = kind;
             formatText(drives.texts[drives.count], sizeof drives.texts[0], "%s (%.2s)", label, root);

@@ -63,16 +63,18 @@ void takeLine() {
 std::uint64_t linesCompleted() { return pluginContext->link.completedLines.load(); }
 std::uint64_t linesTaken() { return pluginContext->link.takenLines.load(); }
 
-int receiveLine() {
+bool receiveLine(int& number) {
     PluginContext& context = *pluginContext;
 
     // A line that still waits for the dispatcher is never overwritten: whoever
     // reads again gets the same line until it is taken.
-    if (context.flags.lineConsumed == 0) return readDecimal(context.link.commandToken);
+    if (context.flags.lineConsumed == 0) {
+        number = readDecimal(context.link.commandToken);
+        return true;
+    }
 
     // Lines that arrived together with an earlier one are taken before reading.
-    int number = 0;
-    if (takePendingLine(context, number)) return number;
+    if (takePendingLine(context, number)) return true;
 
     LinkState& link = context.link;
     char* pending = link.pending;
@@ -82,22 +84,22 @@ int receiveLine() {
     std::uint32_t started = platform::tickCount();
     if (platform::readSerialPort(context.host.port, pending + pendingLength, room, &received) != 0) {
         platform::sleepMs(emptyReadPauseMs);
-        return 0;
+        return false;
     }
     if (received == 0) {
         if (platform::tickCount() - started < quickReadMs) platform::sleepMs(emptyReadPauseMs);
-        return 0;
+        return false;
     }
     pendingLength += received;
     dropDiscardedBytes(link);
 
-    if (takePendingLine(context, number)) return number;
+    if (takePendingLine(context, number)) return true;
     if (pendingLength == sizeof link.pending) {
         // 1024 bytes and no LF: the line cannot fit; none of it runs.
         pendingLength = 0;
         link.discardingLine = true;
     }
-    return 0;
+    return false;
 }
 
 void splitCommandLine() {

@@ -41,11 +41,11 @@ bool closeTornLine(PluginContext& context) {
 
 }  // namespace
 
-int sendReply(const char* text) {
+bool sendReply(const char* text) {
     PluginContext* context = pluginContext;
-    if (context == nullptr) return -1;
+    if (context == nullptr) return false;
     ReplyLock lock;
-    if (!closeTornLine(*context)) return -1;
+    if (!closeTornLine(*context)) return false;
 
     // At most replyTextLimit bytes of text, then LF and NUL. A text that holds an LF ends
     // the line there: the phone reads lines, and what follows would be a line
@@ -63,7 +63,7 @@ int sendReply(const char* text) {
         std::uint32_t written = 0;
         if (platform::writeSerialPort(context->host.port, buffer + sent, length - sent, &written) != 0) {
             context->link.lineTorn = sent > 0;
-            return -1;
+            return false;
         }
         if (written > length - sent) written = length - sent;
         sent += written;
@@ -73,19 +73,18 @@ int sendReply(const char* text) {
         }
         if (written == 0) platform::sleepMs(stalledWritePauseMs);
     }
-    return 0;
+    return true;
 }
 
-int sendRawByte(std::uint8_t value) {
+bool sendRawByte(std::uint8_t value) {
     PluginContext* context = pluginContext;
-    if (context == nullptr) return -1;
+    if (context == nullptr) return false;
     ReplyLock lock;
     // The end of the conversation stands on a line of its own.
-    if (value != '\n' && !closeTornLine(*context)) return -1;
+    if (value != '\n' && !closeTornLine(*context)) return false;
     char byte = static_cast<char>(value);
     std::uint32_t written = 0;
-    if (platform::writeSerialPort(context->host.port, &byte, 1, &written) != 0) return -1;
-    return 0;
+    return platform::writeSerialPort(context->host.port, &byte, 1, &written) == 0;
 }
 
 void logActivity(const char* label, const char* text) {

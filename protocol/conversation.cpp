@@ -15,7 +15,8 @@ platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
     PluginContext& context = *static_cast<PluginContext*>(parameter);
     Reply reply;
     for (;;) {
-        receiveLine();
+        int number = 0;
+        receiveLine(number);
         // A list that ends on a line it does not take leaves that line waiting:
         // it is carried out here, before anything else.
         while (context.flags.lineConsumed == 0) dispatchCommand(reply);

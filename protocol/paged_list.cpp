@@ -273,8 +273,8 @@ WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, 
     while (pluginContext->flags.stop == 0) {
         // A line that a list opened from this one ended on still waits, and
         // receiveLine hands it back here before reading anything new.
-        const int number = receiveLine();
-        if (context.flags.lineConsumed != 0) continue;
+        int number = 0;
+        if (!receiveLine(number)) continue;
         if (number == 0) {
             takeLine();
             continue;

@@ -67,16 +67,11 @@ protected:
     void SetUp() override {
         PluginTest::SetUp();
         actions.clear();
-        pluginContext = new PluginContext;
-        pluginContext->host.window = host->mainWindow;
-        pluginContext->host.libraryWindow = host->libraryWindow;
-        pluginContext->host.port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->host.port, nullptr);
+        openLinkContext();
     }
 
     void TearDown() override {
-        platform::closeSerialPort(pluginContext->host.port);
-        resetPluginState();
+        closeLinkContext();
         PluginTest::TearDown();
     }
 
@@ -119,7 +114,8 @@ protected:
     // Takes the next line on the port that nobody has read yet; its number.
     int nextUnreadLine() {
         pluginContext->flags.lineConsumed = 1;
-        const int number = receiveLine();
+        int number = 0;
+        receiveLine(number);
         pluginContext->flags.lineConsumed = 1;
         return number;
     }
@@ -349,6 +345,28 @@ TEST_F(PagedListTest, AnUnpagedListThatWaitsWithoutRecordsStillTakesItsSelection
     EXPECT_EQ(actions, (std::vector<std::string>{"0:0"}));
     EXPECT_EQ(waitingLine(), "54");
     EXPECT_EQ(records.highestRead, INT32_MIN);
+}
+
+TEST_F(PagedListTest, AListWithoutAWaitGoesOutWholeOrNotAtAllAndReadsNothing) {
+    // Gathered before it starts, it is sent whole even with the stop flag up,
+    // with each item's own code, and the next line stays unread.
+    Records records{{"One (C:)", "Two (D:)"}};
+    PagedList list = libraryList(records);
+    list.listCode = 'B';
+    list.itemCodeOf = [](const void*, std::int32_t index) { return index == 0 ? 'D' : 'M'; };
+    list.paged = false;
+    list.waits = false;
+    pluginContext->flags.stop = 1;
+    EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"BA", "BDOne (C:)", "BMTwo (D:)"}));
+    pluginContext->flags.stop = 0;
+    EXPECT_EQ(nextUnreadLine(), 14);
+    // One that is silent without records sends not even its header.
+    Records none;
+    list = libraryList(none);
+    list.paged = false;
+    list.waits = false;
+    list.silentWithoutRecords = true;
+    EXPECT_TRUE(run(list, "").empty());
 }
 
 TEST_F(PagedListTest, AListThatAsksPastItsLastPageTurnsToItAndEnds) {
