@@ -8,8 +8,8 @@
 #include "core/wire.h"
 #include "library/media_library.h"
 #include "library/record_sort.h"
-#include "protocol/library_commands.h"
 #include "protocol/command_table.h"
+#include "protocol/library_commands.h"
 #include "protocol/paged_list.h"
 
 namespace {
