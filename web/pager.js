@@ -10,7 +10,8 @@
 // When another command has ended the list meanwhile, the list is asked for
 // again and walked to the page wanted.
 
-import { Command, Emitter } from './protocol.js';
+import { Command } from './commands.js';
+import { Emitter } from './events.js';
 
 // How long a page turn may go unanswered before the list counts as ended.
 const turnPatienceMs = 5000;
