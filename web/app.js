@@ -4,12 +4,12 @@
 // goes out through send(). This module switches the screens and wires them up.
 import { Command as C } from './commands.js';
 import { buildEqualizer } from './equalizer.js';
-import { filesBrowse, filesNav, filesShow, playlistNav, playlistShow, savePlaylist } from './files.js';
-import { libraryBrowse, libraryNav, libraryShow } from './library.js';
+import { filesBrowse, filesNav, filesRecode, filesShow, filesUp, playlistClear, playlistNav, playlistShow, savePlaylist } from './files.js';
+import { libraryBrowse, libraryNav, libraryRecode, libraryShow, libraryUp } from './library.js';
 import { rememberedSerialPort } from './link.js';
-import { connect, disconnect, showLinkState, start } from './linkview.js';
+import { connectOrRetry, disconnect, explainMissingSerial, showLinkState, start } from './linkview.js';
 import { ListView } from './listview.js';
-import { renderNow } from './now.js';
+import { askStatus, recodeNow, renderNow } from './now.js';
 import { Charset } from './protocol.js';
 import { app, send, session, storedCharset, viaBridge } from './remote.js';
 import { setSleepTimer, sleep } from './sleep.js';
@@ -18,9 +18,9 @@ import { $, $$ } from './ui.js';
 const screens = (app.screens = {
     now: {
         shown() {
-            // 18 answers with the volume and what plays (and ends a list the
-            // other screens left open; their pagers open it again).
-            if (session.connected) send(C.statusOn);
+            // Asking ends a list the other screens left open; their pagers
+            // open it again when needed.
+            askStatus();
         },
     },
     library: {
@@ -37,7 +37,11 @@ const screens = (app.screens = {
     },
     playlist: {
         shown() {
-            if (session.connected) playlistShow();
+            // Back where the reader left it: the list as it stands when it is
+            // still open, else asked for again at the page the reader was on.
+            const view = playlistNav.view;
+            if (view.pager && session.isOpen(view.pager.list)) return;
+            if (session.connected || !view.pager) playlistShow({ at: view.place });
         },
     },
     eq: {
@@ -65,14 +69,48 @@ function go(name) {
     screens[name].shown?.();
 }
 
+// Back goes up one level of the library or the folders (each level down
+// is an entry of the browser's history), not away from the page.
+window.addEventListener('popstate', (event) => {
+    // The page's own going up (a crumb) is done already.
+    if (app.droppingLevels) {
+        app.droppingLevels = false;
+        return;
+    }
+    const { screen = app.currentScreen, depth = 0 } = event.state ?? {};
+    const up = { library: libraryUp, files: filesUp }[screen];
+    if (screen !== app.currentScreen) go(screen);
+    up?.(depth);
+});
+
+// The user chose the PC's code page: what is on screen is read anew.
+function changeCharset(label) {
+    const before = session.charset;
+    const after = new Charset(label);
+    session.charset = after;
+    localStorage.setItem('quillon.charset', label);
+    const recode = (text) => {
+        const bytes = before.encode(text);
+        return bytes === null ? text : after.decode(bytes);
+    };
+    recodeNow(recode);
+    libraryRecode(recode);
+    filesRecode(recode);
+    playlistNav.view.recode({ steps: playlistNav.view.pager?.steps, item: playlistNav.view.renderItem }, recode);
+}
+
 function wire() {
     libraryNav.view = new ListView($('#library-list'), 'Nothing here');
     filesNav.view = new ListView($('#files-list'), 'Nothing here');
     playlistNav.view = new ListView($('#playlist-list'), 'The playlist is empty');
     buildEqualizer();
     renderNow();
+    explainMissingSerial();
 
-    $('#connect').addEventListener('click', connect);
+    $('#connect').addEventListener('click', connectOrRetry);
+    document.addEventListener('click', (event) => {
+        if (event.target.closest('[data-connect]')) connectOrRetry();
+    });
     $('#disconnect').addEventListener('click', disconnect);
     $$('[data-go]').forEach((tab) => tab.addEventListener('click', () => go(tab.dataset.go)));
     $$('[data-browse]').forEach((tab) => tab.addEventListener('click', () => libraryBrowse(tab.dataset.browse)));
@@ -84,11 +122,7 @@ function wire() {
         });
     }
     $('#playlist-refresh').addEventListener('click', () => playlistNav.view.reload());
-    $('#playlist-clear').addEventListener('click', () => {
-        if (!confirm('Clear the playlist on the PC?')) return;
-        send(C.clearPlaylist);
-        playlistNav.view.reload();
-    });
+    $('#playlist-clear').addEventListener('click', playlistClear);
     $('#sleep-form').addEventListener('submit', (event) => {
         event.preventDefault();
         setSleepTimer(event.target);
@@ -100,10 +134,7 @@ function wire() {
     });
     const charset = $('#charset');
     charset.value = storedCharset;
-    charset.addEventListener('change', () => {
-        session.charset = new Charset(charset.value);
-        localStorage.setItem('quillon.charset', charset.value);
-    });
+    charset.addEventListener('change', () => changeCharset(charset.value));
     showLinkState('idle');
 
     if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch((error) => console.debug('no offline copy:', error.message));

@@ -1,7 +1,7 @@
 // The equalizer screen: ten bands and the presets, drawn as their curves.
 import { Command as C, equalizerPresets } from './commands.js';
 import { bandArgument } from './protocol.js';
-import { send } from './remote.js';
+import { send, session } from './remote.js';
 import { $, element, toast } from './ui.js';
 
 export function buildEqualizer() {
@@ -37,3 +37,14 @@ export function buildEqualizer() {
         $('#presets').append(button);
     });
 }
+
+// The bands as the player reports them (a slider in the user's hand keeps its place).
+session.on('event', (event) => {
+    if (event.type !== 'equalizer') return;
+    event.bands.forEach((value, band) => {
+        const slider = $(`#band-${band}`);
+        if (slider && document.activeElement !== slider) slider.value = String(value);
+        const label = $(`#band-value-${band}`);
+        if (label) label.textContent = String(value);
+    });
+});

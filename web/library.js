@@ -2,7 +2,8 @@
 // playlists, drilled down level by level, with play and enqueue at each.
 import { Command as C } from './commands.js';
 import { crumbs, itemRow } from './listview.js';
-import { leaveList, played, send, session } from './remote.js';
+import { played } from './now.js';
+import { dropLevels, leaveList, pushLevel, send, session } from './remote.js';
 import { $, $$ } from './ui.js';
 
 // Before picking a title by its index, the results it indexes must be the
@@ -12,6 +13,7 @@ function pickTitle(level, event, mode) {
     if (!session.holdsBrowseResults(number, argument, context)) for (const [n, a] of level.steps(session)) send(n, a);
     const sent = send(mode === 0 ? C.playTitle : C.enqueueTitle, event.index);
     if (mode === 0) played(sent);
+    return sent;
 }
 
 function chooseArtist(artist) {
@@ -47,7 +49,7 @@ const library = {
             itemRow({
                 kind: 'artist',
                 name: text,
-                open: () => libraryPush(library.albumsOfArtist(text)),
+                open: () => libraryPush('albumsOfArtist', text),
                 play: () => played(send(C.playArtist, text)),
                 enqueue: () => send(C.enqueueArtist, text),
             }),
@@ -59,7 +61,7 @@ const library = {
             itemRow({
                 kind: 'album',
                 name: text,
-                open: () => libraryPush(library.titlesOfAlbum(text)),
+                open: () => libraryPush('titlesOfAlbum', text),
                 play: () => played(send(C.playAlbum, text)),
                 enqueue: () => send(C.enqueueAlbum, text),
             }),
@@ -71,7 +73,7 @@ const library = {
             itemRow({
                 kind: 'genre',
                 name: text,
-                open: () => libraryPush(library.albumsOfGenre(text)),
+                open: () => libraryPush('albumsOfGenre', text),
                 play: () => played(send(C.playGenre, text)),
                 enqueue: () => {
                     leaveList(C.albumsOfGenre); // there 47 enqueues an album
@@ -107,7 +109,7 @@ const library = {
             itemRow({
                 kind: 'album',
                 name: 'All tracks',
-                open: () => libraryPush(library.titlesOfArtist(artist)),
+                open: () => libraryPush('titlesOfArtist', artist),
                 play: () => played(send(C.playArtist, artist)),
                 enqueue: () => send(C.enqueueArtist, artist),
             }),
@@ -115,7 +117,7 @@ const library = {
             itemRow({
                 kind: 'album',
                 name: text,
-                open: () => libraryPush(library.titlesOfArtistAlbum(artist, text)),
+                open: () => libraryPush('titlesOfArtistAlbum', artist, text),
                 play: () => {
                     chooseArtist(artist);
                     played(send(C.playArtistAlbum, text));
@@ -133,7 +135,7 @@ const library = {
             itemRow({
                 kind: 'album',
                 name: 'All tracks',
-                open: () => libraryPush(library.titlesOfGenre(genre)),
+                open: () => libraryPush('titlesOfGenre', genre),
                 play: () => played(send(C.playGenre, genre)),
                 enqueue: () => {
                     leaveList(C.albumsOfGenre);
@@ -144,7 +146,7 @@ const library = {
             itemRow({
                 kind: 'album',
                 name: text,
-                open: () => libraryPush(library.titlesOfGenreAlbum(genre, text)),
+                open: () => libraryPush('titlesOfGenreAlbum', genre, text),
                 play: () => {
                     chooseGenre(genre);
                     played(send(C.playGenreAlbum, text));
@@ -175,22 +177,49 @@ const library = {
 
 export const libraryNav = { view: null, trail: [] };
 
+// Up to the level at `depth` (0 the top), as Back does.
+export function libraryUp(depth) {
+    if (depth >= libraryNav.trail.length - 1) return;
+    libraryNav.trail = libraryNav.trail.slice(0, depth + 1);
+    libraryShow();
+}
+
 export function libraryShow() {
     const level = libraryNav.trail.at(-1);
     crumbs($('#library-crumbs'), libraryNav.trail, (depth) => {
-        libraryNav.trail = libraryNav.trail.slice(0, depth + 1);
-        libraryShow();
+        dropLevels(libraryNav.trail.length - 1 - depth);
+        libraryUp(depth);
     });
     libraryNav.view.show(level.steps, level.item, level.head ?? null);
 }
 
-function libraryPush(level) {
-    libraryNav.trail.push(level);
+// A level made from its factory's name and the names it takes, so that it
+// can be made again from the same bytes in another code page.
+function makeLevel(kind, ...names) {
+    return Object.assign(library[kind](...names), { kind, names });
+}
+
+function libraryPush(kind, ...names) {
+    libraryNav.trail.push(makeLevel(kind, ...names));
+    pushLevel('library', libraryNav.trail.length - 1);
     libraryShow();
 }
 
 export function libraryBrowse(kind) {
-    $$('[data-browse]').forEach((tab) => tab.setAttribute('aria-selected', String(tab.dataset.browse === kind)));
-    libraryNav.trail = [library[kind]()];
+    dropLevels(libraryNav.trail.length - 1);
+    $$('[data-browse]').forEach((tab) => tab.setAttribute('aria-pressed', String(tab.dataset.browse === kind)));
+    libraryNav.trail = [makeLevel(kind)];
     libraryShow();
+}
+
+// The user chose another code page: every level is made again from its names read anew.
+export function libraryRecode(recode) {
+    if (libraryNav.trail.length === 0) return;
+    libraryNav.trail = libraryNav.trail.map((level) => makeLevel(level.kind, ...level.names.map(recode)));
+    const level = libraryNav.trail.at(-1);
+    crumbs($('#library-crumbs'), libraryNav.trail, (depth) => {
+        dropLevels(libraryNav.trail.length - 1 - depth);
+        libraryUp(depth);
+    });
+    libraryNav.view.recode(level, recode);
 }

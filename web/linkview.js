@@ -14,20 +14,44 @@ const linkNames = {
     lost: 'Link lost',
     reconnecting: 'Reconnecting…',
     closed: 'Not connected',
+    failed: 'Could not connect',
 };
 
+// Whether the running connection has ever been open: a first try that
+// fails is no lost link.
+let everOpen = false;
+
 export function showLinkState(state) {
+    if (state === 'open') everOpen = true;
+    const shown = !everOpen && (state === 'lost' || state === 'reconnecting') ? 'failed' : state;
     const pill = $('#link-state');
-    pill.dataset.state = state;
-    pill.textContent = linkNames[state] ?? state;
+    pill.dataset.state = shown;
+    pill.textContent = linkNames[shown] ?? shown;
     const active = app.connection !== null && state !== 'closed';
-    $('#connect').hidden = active;
+    const button = $('#connect');
+    // Connect when nothing runs; Retry while the page waits to try again.
+    button.hidden = active && !['lost', 'reconnecting'].includes(state);
+    button.textContent = active ? 'Retry now' : 'Connect';
     $('#mini').hidden = !active || app.currentScreen === 'now';
+    pagers.forEach((view) => view.refreshStatus());
+}
+
+// The header's button and every Connect or Retry button of the page.
+export function connectOrRetry() {
+    if (app.connection !== null) app.connection.retryNow();
+    else connect();
+}
+
+// Where Web Serial is missing the page can reach no player: it says so,
+// and keeps saying it.
+export function explainMissingSerial() {
+    $('#no-serial').hidden = viaBridge || webSerialAvailable();
 }
 
 export function start(port) {
     const running = new Connection(session, port);
     app.connection = running;
+    everOpen = false;
     running.on('state', ({ state }) => showLinkState(state));
     running.on('problem', ({ error }) => console.debug('link:', error?.message ?? error));
     running.run().then(() => {
@@ -44,7 +68,8 @@ export async function connect() {
         return;
     }
     if (!webSerialAvailable()) {
-        toast('This browser cannot open serial ports. Use Chrome or Edge on a computer, over HTTPS or on localhost.', true);
+        explainMissingSerial();
+        $('#no-serial').scrollIntoView?.();
         return;
     }
     try {

@@ -11,8 +11,9 @@ export const storedCharset = localStorage.getItem('quillon.charset') ?? 'windows
 export const session = new Session({ charset: new Charset(storedCharset) });
 
 // Shared state: the running connection (null when none), the screen shown,
-// and the screens by name (app.js fills them in).
-export const app = { connection: null, currentScreen: 'now', screens: {} };
+// the screens by name (app.js fills them in), and whether the player is to
+// be asked what it is doing once no list is open.
+export const app = { connection: null, currentScreen: 'now', screens: {}, statusOwed: false };
 
 // Sends a command line; a line that cannot go out is said, not thrown.
 // False when it did not go out.
@@ -26,15 +27,21 @@ export function send(number, argument = '') {
     }
 }
 
-// A list keeps the conversation to itself, and the plug-in pushes nothing
-// while it waits: after something starts playing from a list, the status is
-// asked for, which ends the list (the pager opens it again when needed).
-export function played(sent) {
-    if (sent) send(C.statusOn);
-}
-
 // Numbers that mean one thing at top level and another inside some list:
 // the list is ended first (27 ends any list and is answered harmlessly).
 export function leaveList(...numbers) {
     if (session.openList !== null && numbers.includes(session.openList.number)) send(C.version);
+}
+
+// A level further down a list screen: Back comes up to the one before.
+export function pushLevel(screen, depth) {
+    history.pushState({ screen, depth }, '');
+}
+
+// Leaving `levels` levels by the page's own buttons takes their entries off
+// the history too, so that Back keeps going up one level.
+export function dropLevels(levels) {
+    if (levels <= 0) return;
+    app.droppingLevels = true;
+    history.go(-levels);
 }

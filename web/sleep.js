@@ -1,7 +1,7 @@
 // The sleep timer screen.
 import { Command as C } from './commands.js';
 import { sleepTimerArgument } from './protocol.js';
-import { send } from './remote.js';
+import { send, session } from './remote.js';
 import { $, toast } from './ui.js';
 
 // What the page last asked the timer for, shown while it is armed.
@@ -22,7 +22,23 @@ export function setSleepTimer(form) {
         toast(error.message, true);
         return;
     }
+    // Powering the PC off ends whatever runs on it: asked once more.
+    if (action === 'powerOff' && !confirm(`Power the PC off after ${count} ${unit === 'tracks' ? 'track' : 'minute'}${count === 1 ? '' : 's'}? Unsaved work on the PC will be lost.`)) return;
     const plural = count === 1 ? unit.slice(0, -1) : unit;
     sleep.setting = `${action === 'powerOff' ? 'power off' : 'stop'} after ${count} ${plural}${fade ? `, fading to ${Math.round(factor * 100)} % every ${every} min` : ''}`;
     if (send(C.setSleepTimer, argument)) $('#sleep-note').textContent = `Asked for: ${sleep.setting}`;
 }
+
+session.on('event', (event) => {
+    if (event.type !== 'sleepTimer') return;
+    const state = $('#sleep-state');
+    if (event.failed) {
+        state.textContent = 'could not be set';
+        toast('The player could not set the timer', true);
+    } else if (event.armed) {
+        state.textContent = sleep.setting ? `on: ${sleep.setting}` : 'on';
+    } else {
+        state.textContent = 'off';
+    }
+    state.dataset.armed = String(Boolean(event.armed));
+});
