@@ -10,43 +10,9 @@ import { after, before, describe, test } from 'node:test';
 import { chromium } from 'playwright-core';
 
 import { startBridge } from '../../dev/bridge.mjs';
+import { clearTruth, layout, tapsAndLists, unknownState } from './checks.mjs';
+import { chromiumPath, libraryText, linkState, longFolder, longTitles, names, open, phone, scrollList, settled, shot, shots, w } from './page.mjs';
 import { driveC, HostRun, makePrefix, missingPiece, privateMusicFolder, repoRoot, stopWine, winePaths } from './wine.mjs';
-
-const chromiumPath = process.env.QUILLON_CHROMIUM ?? '/usr/bin/chromium';
-// The screens go under build/ on every run; QUILLON_WEB_SCREENSHOTS=web/screenshots
-// refreshes the committed ones.
-const shots = path.resolve(repoRoot, process.env.QUILLON_WEB_SCREENSHOTS ?? path.join('build', 'web-e2e', 'screenshots'));
-const phone = { width: 390, height: 844 };
-
-// The test library: FILE|TITLE|ALBUM|ARTIST|GENRE, one record a line, in the
-// PC's code page (windows-1252: ë is one byte).
-function libraryText() {
-    const lines = [];
-    for (let n = 1; n <= 180; ++n) {
-        const title = `Track ${String(n).padStart(3, '0')}`;
-        lines.push(`C:\\lib\\Ada Lark\\Long Night\\${title}.mp3|${title}|Long Night|Ada Lark|Ambient`);
-    }
-    for (const title of ['Lantern', 'Paper Moon', 'Tin Roof']) lines.push(`C:\\lib\\Ada Lark\\Paper Moons\\${title}.mp3|${title}|Paper Moons|Ada Lark|Folk`);
-    for (const title of ['Last Tram', 'Neon Rain']) lines.push(`C:\\lib\\Bo Fenn\\Night Bus\\${title}.mp3|${title}|Night Bus|Bo Fenn|Jazz`);
-    lines.push("C:\\lib\\Cy Moss\\Zoë's Garden\\Moss.mp3|Moss|Zoë's Garden|Cy Moss|Folk");
-    longTitles.forEach((title, n) => lines.push(`C:\\lib\\Bo Fenn\\Long Names\\long${n}.mp3|${title}|Long Names|Bo Fenn|Jazz`));
-    return `${lines.join('\n')}\n`;
-}
-
-// Titles of the lengths a user meets: 40 and 190 characters, and 1,000 bytes
-// of one unbroken word.
-const longTitles = [
-    'The Quillons - Paper Lanterns (Acoustic)',
-    'An Extremely Long Title of a Live Recording '.repeat(5).slice(0, 190),
-    'Unbroken'.repeat(125),
-];
-const longFolder = 'A Folder Whose Name Goes On '.repeat(7).slice(0, 190);
-const sizes = [
-    { width: 320, height: 568 },
-    { width: 390, height: 844 },
-    { width: 844, height: 390 },
-];
-const axeSource = path.join(repoRoot, 'web', 'node_modules', 'axe-core', 'axe.min.js');
 
 const paths = winePaths();
 const missing = missingPiece(paths);
@@ -66,88 +32,6 @@ let bridge = null;
 let host = null;
 let context = null;
 let page = null;
-
-async function shot(name) {
-    // Notes of earlier steps would hide the screen.
-    await page.$$eval('.toast', (notes) => notes.forEach((note) => note.remove()));
-    await page.screenshot({ path: path.join(shots, `${name}.png`) });
-}
-
-function list(id) {
-    return page.locator(`#${id} .item .name`);
-}
-
-async function names(id) {
-    return list(id).allTextContents();
-}
-
-async function scrollList(id, where) {
-    await page.$eval(`#${id}`, (box, to) => {
-        box.scrollTop = to === 'bottom' ? box.scrollHeight : 0;
-        box.dispatchEvent(new Event('scroll'));
-    }, where);
-}
-
-// A list takes taps once it has settled after a change of level.
-async function settled(id) {
-    await page.waitForSelector(`#${id}:not([data-settling])`);
-}
-
-async function open(id, name) {
-    await settled(id);
-    await page.click(`[aria-label="Open ${name}"]`);
-}
-
-// What leaves the screen sideways: the document wider than the viewport, or
-// a control (outside a list's own scrolling) that is not wholly on screen.
-async function overflow() {
-    return page.evaluate(() => {
-        const width = document.documentElement.clientWidth;
-        const out = [];
-        if (document.documentElement.scrollWidth > width) out.push(`document ${document.documentElement.scrollWidth} > ${width}`);
-        for (const control of document.querySelectorAll('button, input, select, output, #link-state, .mini-title, .item .name')) {
-            const box = control.getBoundingClientRect();
-            if (box.width === 0 || control.closest('[hidden]')) continue;
-            if (box.left < -0.5 || box.right > width + 0.5) out.push(`${control.outerHTML.slice(0, 80)} at ${Math.round(box.left)}..${Math.round(box.right)}`);
-        }
-        return out;
-    });
-}
-
-// No serious or critical finding of axe-core (WCAG 2.1 A and AA, contrast included).
-async function accessibility(where) {
-    if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({ path: axeSource });
-    const found = await page.evaluate(async () => {
-        const result = await window.axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] });
-        return result.violations
-            .filter((violation) => ['serious', 'critical'].includes(violation.impact))
-            .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target.join(' ')).join(', ')}`);
-    });
-    assert.deepEqual(found, [], where);
-}
-
-async function play(title) {
-    await host.requests();
-    await page.click('[data-go=now]');
-    // Once the page's status question is answered (the version asked behind
-    // it), a change of track is pushed: a change made while the plug-in
-    // builds its answer would go unreported.
-    await host.requestsUntil((request) => request === 'user 0 0');
-    host.order(`add C:\\lib\\long.mp3|${title}`);
-    const added = await host.waitFor((line) => line.startsWith('add ok'));
-    host.order(`track ${Number(added.split(' ')[2]) - 1}`);
-    await host.waitFor((line) => line === 'track ok');
-    // The plug-in cuts a title too long for its line.
-    await page
-        .waitForFunction((text) => document.querySelector('#now-title-text').textContent.startsWith(text), title.slice(0, 500), { timeout: 10000 })
-        .catch(async (error) => {
-            throw new Error(`${error.message}: showing ${await page.textContent('#now-title-text')}; ${(await host.requests()).join(' / ')}; ${JSON.stringify(await host.state()).slice(0, 200)}`);
-        });
-}
-
-async function linkState(text, timeout = 20000) {
-    await page.waitForFunction((expected) => document.querySelector('#link-state').textContent === expected, text, { timeout });
-}
 
 const skipAll = missing ?? chromiumMissing;
 
@@ -206,6 +90,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
             colorScheme: 'light',
         });
         page = context.pages()[0] ?? (await context.newPage());
+        Object.assign(w, { page, host, bridge, context });
         page.on('pageerror', (error) => console.error('page error:', error.message));
         page.on('dialog', (dialog) => dialog.accept());
     });
@@ -326,59 +211,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         assert.ok((await host.requests()).includes('library run artist == "Cy Moss" & album == "Zoë\'s Garden"'));
     });
 
-    test('taps are safe: a double tap acts once, an enqueue says it was sent and goes once', async () => {
-        const libraryRuns = async () => (await host.requests()).filter((request) => request.startsWith('library run') || request.startsWith('user 10'));
-        await page.click('#library-crumbs button:text-is("Artists")');
-        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 4);
-        await settled('library-list');
-        await host.requests();
-        // An artist: its albums open; the second tap does not open "All tracks".
-        await page.dblclick('[aria-label="Open Ada Lark"]');
-        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
-        await settled('library-list');
-        assert.deepEqual(await libraryRuns(), ['library run artist == "Ada Lark" & album != "" & !album isempty']);
-        // An album: its titles open; the second tap plays nothing.
-        await page.dblclick('[aria-label="Open Long Night"]');
-        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 50);
-        await settled('library-list');
-        assert.deepEqual(await libraryRuns(), ['library run artist == "Ada Lark" & album == "Long Night"']);
-        // A title: it plays once.
-        await page.dblclick('[aria-label="Play Track 003"]');
-        await host.requestsUntil((request) => request === 'user 102 0');
-        await new Promise((resolve) => setTimeout(resolve, 500));
-        const adds = [...(await host.requests())].filter((request) => request.startsWith('user 100'));
-        assert.ok(adds.length === 0, adds.join('\n'));
-        // An enqueue says "sent" and reaches the host once.
-        await page.click('#library-crumbs button:text-is("Ada Lark")');
-        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
-        await settled('library-list');
-        await host.requests();
-        await page.dblclick('[aria-label="Enqueue Paper Moons"]');
-        await page.waitForSelector('.toast:has-text("Enqueue sent: Paper Moons")');
-        await new Promise((resolve) => setTimeout(resolve, 700));
-        assert.equal((await host.requests()).filter((request) => request.startsWith('library play enqueue=1')).length, 1);
-    });
-
-    test('with a list open the page sends nothing of its own; Back goes up one level', async () => {
-        // 45 is the albums list's own: the list stays open, the mini player says it may be out of date.
-        await page.click('[aria-label="Play Paper Moons"]');
-        await host.requestsUntil((request) => request.startsWith('library play enqueue=0'));
-        await page.waitForSelector('#mini.stale #mini-stale:text("May be out of date while a list is open")');
-        await host.requests();
-        await new Promise((resolve) => setTimeout(resolve, 2500));
-        assert.deepEqual(await host.requests(), []);
-        // Back: one level up at a time, on the page, still connected.
-        await open('library-list', 'Paper Moons');
-        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
-        const url = page.url();
-        await page.goBack();
-        await page.waitForFunction(() => document.querySelector('#library-crumbs [aria-current=true]')?.textContent === 'Ada Lark');
-        await page.goBack();
-        await page.waitForFunction(() => document.querySelector('#library-crumbs [aria-current=true]')?.textContent === 'Artists');
-        await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 4);
-        assert.equal(page.url(), url);
-        assert.equal(await page.textContent('#link-state'), 'Connected');
-    });
+    tapsAndLists();
 
     test('folders: drive, folders, play a file', { skip: foldersMissing }, async () => {
         await host.requests();
@@ -450,77 +283,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         assert.deepEqual((await host.requests()).filter((request) => request.startsWith('user 120')), []);
     });
 
-    test('layout holds at phone sizes with long titles on every screen; axe finds nothing serious', async () => {
-        // Long names in every list: the library, the folders, the playlist.
-        for (const title of longTitles) {
-            host.order(`add C:\\lib\\long.mp3|${title}`);
-            await host.waitFor((line) => line.startsWith('add ok'));
-        }
-        const visit = {
-            library: async () => {
-                await page.click('[data-go=library]');
-                await page.click('[data-browse=artists]');
-                await open('library-list', 'Bo Fenn');
-                await open('library-list', 'Long Names');
-                await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
-            },
-            files: async () => {
-                await page.click('[data-go=files]');
-                await page.click('[data-files=folders]');
-                await settled('files-list');
-                await page.click('#files-list .item[data-kind=drive] .label:has-text("C:")');
-                for (const folder of ['quillon-web', 'music', longFolder]) await open('files-list', folder);
-                await page.waitForSelector('#files-list .item[data-kind=file]');
-            },
-            playlist: async () => {
-                await page.click('[data-go=playlist]');
-                await page.click('#playlist-refresh');
-                await page.waitForFunction((title) => [...document.querySelectorAll('#playlist-list .name')].some((name) => name.textContent === title), longTitles[2]);
-            },
-            eq: () => page.click('[data-go=eq]'),
-            sleep: () => page.click('[data-go=sleep]'),
-            now: () => page.click('[data-go=now]'),
-        };
-        for (const size of sizes) {
-            await page.setViewportSize(size);
-            for (const title of longTitles) {
-                await play(title);
-                for (const [screen, go] of Object.entries(visit)) {
-                    await go();
-                    assert.deepEqual(await overflow(), [], `${screen} at ${size.width}×${size.height} playing ${title.length} characters`);
-                }
-                // Now: every control is on screen, whatever the title.
-                if (size.height > size.width) {
-                    const bottom = await page.$eval('.toggles', (node) => node.getBoundingClientRect().bottom);
-                    assert.ok(bottom <= size.height, `the controls end at ${bottom}`);
-                }
-            }
-            // The whole title is a tap away.
-            await page.click('#now-title');
-            assert.equal(await page.$eval('#now-title-text', (node) => node.scrollHeight <= node.clientHeight + 1), true);
-            await page.click('#now-title');
-            if (size.width > size.height) {
-                await visit.library();
-                const rows = await page.$eval('#library-list', (list) => {
-                    const box = list.getBoundingClientRect();
-                    return [...list.querySelectorAll('.item')].filter((row) => row.getBoundingClientRect().bottom <= box.bottom).length;
-                });
-                assert.ok(rows > 2, `${rows} rows in landscape`);
-            }
-        }
-        await page.setViewportSize(phone);
-        // A long name in a list is cut; a tap on its label shows all of it.
-        await visit.library();
-        const row = `#library-list .item:has(.name:text-is("${longTitles[1]}"))`;
-        assert.equal(await page.$eval(`${row} .name`, (node) => node.scrollWidth > node.clientWidth), true);
-        await settled('library-list');
-        await page.click(`${row} .label`);
-        assert.equal(await page.$eval(`${row} .name`, (node) => node.scrollWidth <= node.clientWidth && node.offsetHeight > 40), true);
-        for (const [screen, go] of Object.entries(visit)) {
-            await go();
-            await accessibility(screen);
-        }
-    });
+    layout();
 
     test('equalizer: a preset sets the host\'s bands', async () => {
         await page.click('[data-go=eq]');
@@ -562,17 +325,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'off');
     });
 
-    test('after Clear the page shows what the host holds', { skip: foldersMissing }, async () => {
-        await page.click('[data-go=playlist]');
-        await page.click('#playlist-clear');
-        await page.waitForSelector('#playlist-list .list-status:text("The playlist is empty")');
-        await page.click('[data-go=now]');
-        const state = await host.state();
-        assert.equal(state.play, '0');
-        assert.equal(state.playlist, '');
-        await page.waitForFunction(() => document.querySelector('#now-title-text').textContent === 'Nothing on the playlist');
-        assert.equal(await page.textContent('#now-state'), 'Stopped');
-    });
+    clearTruth(foldersMissing);
 
     test('a link that drops comes back by itself', async () => {
         await page.click('[data-go=now]');
@@ -596,21 +349,5 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
             await context.setOffline(false);
         }
     });
-    test('after Disconnect and after the player ends, the state is unknown', async () => {
-        await page.click('#connect');
-        await linkState('Connected');
-        await page.click('[data-go=now]');
-        await page.waitForFunction(() => document.querySelector('#now-state').textContent !== 'Unknown');
-        await page.click('.settings summary');
-        await page.click('#disconnect');
-        await linkState('Not connected');
-        assert.equal(await page.textContent('#now-state'), 'Unknown');
-        assert.equal(await page.textContent('#now-position'), '–:––');
-        await page.click('#connect');
-        await linkState('Connected');
-        await page.waitForFunction(() => document.querySelector('#now-state').textContent !== 'Unknown');
-        await host.quit();
-        await page.waitForFunction(() => document.querySelector('#now-title-text').textContent === 'The player ended the conversation');
-        assert.equal(await page.textContent('#now-state'), 'Unknown');
-    });
+    unknownState();
 });
