@@ -209,6 +209,23 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await open('library-list', "Zoë's Garden");
         await page.waitForFunction(() => document.querySelector('#library-list .item .name')?.textContent === 'Moss');
         assert.ok((await host.requests()).includes('library run artist == "Cy Moss" & album == "Zoë\'s Garden"'));
+        // Another code page: what is on screen is read anew, and the names
+        // still go back as the same bytes.
+        await page.click('[data-go=now]');
+        await page.click('.settings summary');
+        await page.selectOption('#charset', 'windows-1251');
+        await page.click('[data-go=library]');
+        await page.waitForFunction(() => document.querySelector('#library-crumbs [aria-current=true]')?.textContent === 'Zoл\'s Garden');
+        await settled('library-list');
+        await host.requests();
+        await page.click('[aria-label="Play Moss"]');
+        const moss = await host.requestsUntil((request) => request === 'user 102 0');
+        assert.ok(moss.includes('library run artist == "Cy Moss" & album == "Zoë\'s Garden"'), moss.join('\n'));
+        assert.ok(moss.includes('user 100 file=C:\\lib\\Cy Moss\\Zoë\'s Garden\\Moss.mp3'), moss.join('\n'));
+        await page.click('[data-go=now]');
+        await page.selectOption('#charset', 'windows-1252');
+        await page.click('.settings summary');
+        await page.click('[data-go=library]');
     });
 
     tapsAndLists();
