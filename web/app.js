@@ -41,7 +41,7 @@ const screens = (app.screens = {
             // still open, else asked for again at the page the reader was on.
             const view = playlistNav.view;
             if (view.pager && session.isOpen(view.pager.list)) return;
-            if (session.connected || !view.pager) playlistShow({ at: view.place });
+            if (session.connected || !view.pager) playlistShow({ keepPlace: true });
         },
     },
     eq: {

@@ -164,7 +164,7 @@ function markPlaying() {
     }
 }
 
-export function playlistShow({ at = 0 } = {}) {
+export function playlistShow(options = {}) {
     playlistNav.view.show(
         () => [[C.currentPlaylist, '']],
         (event) => {
@@ -185,7 +185,7 @@ export function playlistShow({ at = 0 } = {}) {
             return row;
         },
         null,
-        { at },
+        options,
     );
 }
 

@@ -52,8 +52,13 @@ export class ListView {
         this.settleTimer = setTimeout(done, settleMs);
     }
 
-    // A new level: the list starts at its top and takes no taps until it settled.
-    show(steps, renderItem, head = null, { at = 0 } = {}) {
+    // A new level: the list starts at its top and takes no taps until it
+    // settled; with keepPlace, the same list is asked for again and shown
+    // where the reader left it.
+    show(steps, renderItem, head = null, { keepPlace = false } = {}) {
+        const first = keepPlace ? this.rendered.get(this.pager?.lo) : undefined;
+        const at = first ? this.pager.lo : 0;
+        this.returnTo = first ? { ordinal: at, count: first.count, offset: this.container.scrollTop - first.node.offsetTop } : null;
         this.settle();
         this.pager?.close();
         this.rendered.clear();
@@ -82,11 +87,6 @@ export class ListView {
         this.box.replaceChildren();
         this.head.replaceChildren();
         this.render(this.pager.view());
-    }
-
-    // The first page held, to come back to it later.
-    get place() {
-        return this.pager?.lo ?? 0;
     }
 
     reload() {
@@ -128,6 +128,11 @@ export class ListView {
             previous = held.node;
         }
         if (anchor && anchor.isConnected) this.container.scrollTop = anchor.offsetTop - anchorOffset;
+        const back = this.returnTo && this.rendered.get(this.returnTo.ordinal);
+        if (back && back.count >= this.returnTo.count) {
+            this.container.scrollTop = back.node.offsetTop + this.returnTo.offset;
+            this.returnTo = null;
+        }
         const count = view.pages.reduce((sum, page) => sum + page.items.length, 0);
         if (!session.connected && !view.began) this.notConnected();
         else if (view.busy || !view.began) this.status.textContent = 'Loading…';

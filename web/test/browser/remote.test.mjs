@@ -269,6 +269,19 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.waitForFunction((title) => document.querySelector('#now-title').textContent === title, entries[1]);
         await page.click('[data-go=playlist]');
         await page.waitForSelector('#playlist-list .item:nth-child(2)[aria-current=true]');
+        // The playlist keeps its place when the list is asked for again.
+        for (let n = 0; n < 20; ++n) {
+            host.order(`add C:\\lib\\filler${n}.mp3|Filler ${n}`);
+            await host.waitFor((line) => line.startsWith('add ok'));
+        }
+        await page.click('#playlist-refresh');
+        await page.waitForFunction(() => document.querySelectorAll('#playlist-list .item').length >= 20);
+        await page.$eval('#playlist-list', (box) => (box.scrollTop = box.scrollHeight));
+        const left = await page.$eval('#playlist-list', (box) => box.scrollTop);
+        assert.ok(left > 300, `scrolled to ${left}`);
+        await page.click('[data-go=now]');
+        await page.click('[data-go=playlist]');
+        await page.waitForFunction((top) => document.querySelector('#playlist-list').scrollTop === top, left);
     });
 
     test('playlist files: save the playlist in My Music, find it in the list, play it', { skip: foldersMissing }, async () => {
