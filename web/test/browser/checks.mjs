@@ -172,8 +172,14 @@ export function unknownState() {
         await linkState('Not connected');
         assert.equal(await w.page.textContent('#now-state'), 'Unknown');
         assert.equal(await w.page.textContent('#now-position'), '–:––');
-        await w.page.click('#connect');
+        // Where a list says it is not connected, it has the way to connect.
+        await w.page.click('[data-go=files]');
+        await w.page.click('[data-files=playlistFiles]');
+        await settled('files-list');
+        await w.page.click('#files-list [data-connect]:text-is("Connect")');
         await linkState('Connected');
+        await w.page.waitForSelector('#files-list .item[data-kind=playlistFile]');
+        await w.page.click('[data-go=now]');
         await w.page.waitForFunction(() => document.querySelector('#now-state').textContent !== 'Unknown');
         await w.host.quit();
         await w.page.waitForFunction(() => document.querySelector('#now-title-text').textContent === 'The player ended the conversation');
