@@ -16,8 +16,10 @@
 #
 # Installs what is missing and builds what it needs (win64 and native presets)
 # unless QUILLON_DEMO_NO_BUILD=1.
-# The Wine prefix is made once under build/demo-wine and reused; the logs of
-# the last run are kept beside it: build.log, prefix.log (making the prefix),
+# The Wine prefix is made once under build/demo-wine and reused; the test
+# host, the plug-in, the INI file and My Music are in its C:\quillon-demo
+# (nothing is written outside build/demo-wine). The logs of the last run are
+# kept beside it: build.log, prefix.log (making the prefix),
 # host.log (the test host's and Wine's stderr), wineserver.log, phone.log.
 #
 # Settings from the environment:
@@ -195,9 +197,21 @@ if [ ! -f "$ready" ]; then
     : >"$ready"
 fi
 
-mkdir -p "$WINEPREFIX/drive_c/quillon-demo"
-printf '[Quillon Bluetooth remote control]\nportName=COM7\n[Winamp]\nvolume=180\n' \
-    >"$WINEPREFIX/drive_c/quillon-demo/winamp.ini"
+# The demo's own folder inside the prefix: the test host runs from its
+# folder (the plug-in finds the host's playlist file and the media library's
+# playlists beside the program), and My Music is a folder of the demo, so a
+# playlist saved from the phone stays inside the prefix.
+demoHome=$WINEPREFIX/drive_c/quillon-demo
+hostDir=$demoHome/host
+rm -rf "$hostDir"
+mkdir -p "$hostDir/Plugins/ml" "$demoHome/My Music" || fail "cannot make the folders of the demo in $demoHome"
+cp "$testhost" "$hostDir/quillon-testhost.exe" && cp "$dll" "$hostDir/ml_quillon.dll" ||
+    fail "cannot copy the test host and the plug-in into $hostDir"
+# The volume the plug-in reads at start is the test host's own (200).
+printf '[Quillon Bluetooth remote control]\nportName=COM7\n[Winamp]\nvolume=200\n' >"$demoHome/winamp.ini"
+# One playlist of the media library, of the seeded tracks, for the Playlists list.
+printf '#EXTM3U\r\nC:\\quillon-demo\\host\\Music\\Northbound.mp3\r\nC:\\quillon-demo\\host\\Music\\Quiet Engines.mp3\r\n' \
+    >"$hostDir/Plugins/ml/plf_evening.m3u"
 fifos=$(mktemp -d "${TMPDIR:-/tmp}/quillon-demo.XXXXXX")
 mkfifo "$fifos/to-host" "$fifos/from-host" "$fifos/host-in" "$fifos/host-out" "$fifos/phone-out"
 link="$WINEPREFIX/dosdevices/com7"
@@ -229,8 +243,9 @@ hostSide() {
         waited=$((waited + 1))
         [ "$waited" -lt 300 ] || { echo "the phone console did not link its line as COM7" >"$fifos/failed"; return; }
     done
-    "$wine" "$testhost" --ini 'C:\quillon-demo\winamp.ini' --folder 'C:\quillon-demo\host' \
-        --seed --notify "$dll" <"$fifos/host-in" >"$fifos/host-out" 2>>"$hostLog" &
+    "$wine" "$hostDir/quillon-testhost.exe" --ini 'C:\quillon-demo\winamp.ini' --folder 'C:\quillon-demo\host' \
+        --my-music 'C:\quillon-demo\My Music' --seed --notify 'C:\quillon-demo\host\ml_quillon.dll' \
+        <"$fifos/host-in" >"$fifos/host-out" 2>>"$hostLog" &
     winePid=$!
     echo "$winePid" >"$fifos/wine.pid"
     exec 3>"$fifos/host-in" 4<"$fifos/host-out"
@@ -248,6 +263,8 @@ hostSide() {
         esac
     done
     if [ "$started" = 1 ]; then
+        # The media library's playlist: in its Playlists menu and its catalog.
+        printf 'library-playlist Evening|plf_evening.m3u\ncatalog utf8\n' >&3
         : >"$fifos/started"
         cat <&4 >"$fifos/from-host" 3>&- &
         cat "$fifos/to-host" >&3 4<&- &

@@ -1,8 +1,10 @@
 // The ports the page can talk through: a Web Serial port the user picks (a
 // Bluetooth serial link, a USB serial adapter), or the dev bridge's stand-in
 // that reaches the plug-in under Wine over a WebSocket. Both have the shape
-// Connection (protocol.js) drives: open(), close(), readable, writable.
-import { sppServiceClassId } from './protocol.js';
+// Connection (connection.js) drives: open(), close(), readable, writable.
+
+// The Serial Port Profile's Bluetooth service class.
+export const sppServiceClassId = '00001101-0000-1000-8000-00805f9b34fb';
 
 export function webSerialAvailable() {
     return typeof navigator !== 'undefined' && 'serial' in navigator;

@@ -10,7 +10,8 @@
 // When another command has ended the list meanwhile, the list is asked for
 // again and walked to the page wanted.
 
-import { Command, Emitter } from './protocol.js';
+import { Command } from './commands.js';
+import { Emitter } from './events.js';
 
 // How long a page turn may go unanswered before the list counts as ended.
 const turnPatienceMs = 5000;
@@ -71,12 +72,14 @@ export class PagedList extends Emitter {
         this.emit('change', this.view());
     }
 
-    open() {
+    // Opens the list at the page `at` (0, the first, unless the reader is
+    // coming back to a place further down).
+    open(at = 0) {
         this.pages.clear();
-        this.lo = this.hi = 0;
+        this.lo = this.hi = at;
         this.began = false;
         this.allTracks = false;
-        this.walk(0);
+        this.walk(at);
     }
 
     // The reader reached the end of the held pages.

@@ -1,15 +1,28 @@
 // Keeps the page's own files so that the remote opens without a network once
 // it has been loaded: answers from the copy at once and refreshes the copy
 // from the network behind it. The link to the player never goes through here.
-const cacheName = 'quillon-remote-v1';
+const cacheName = 'quillon-remote-v2';
 const shell = [
     './',
     'index.html',
     'style.css',
     'app.js',
-    'protocol.js',
-    'pager.js',
+    'commands.js',
+    'connection.js',
+    'equalizer.js',
+    'events.js',
+    'files.js',
+    'library.js',
     'link.js',
+    'linkview.js',
+    'listview.js',
+    'now.js',
+    'pager.js',
+    'protocol.js',
+    'remote.js',
+    'replies.js',
+    'sleep.js',
+    'ui.js',
     'manifest.webmanifest',
     'icons/icon.svg',
     'icons/icon-192.png',

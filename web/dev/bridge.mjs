@@ -17,7 +17,6 @@ import { spawn } from 'node:child_process';
 import { constants as fsConstants, createReadStream, createWriteStream, promises as fs, openSync, closeSync } from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
-import readline from 'node:readline';
 import { fileURLToPath } from 'node:url';
 import { WebSocketServer } from 'ws';
 
@@ -204,23 +203,36 @@ async function main() {
     process.on('SIGINT', () => finish(130));
     process.on('SIGTERM', () => finish(143));
     if (options.controlIn && options.controlOut) {
-        // The same order as the test host's side opens them.
+        // The same order as the test host's side opens them. The host speaks
+        // the PC's code page: its lines go to the terminal byte for byte.
         toHost = createWriteStream(options.controlIn);
-        const fromHost = readline.createInterface({ input: createReadStream(options.controlOut) });
-        fromHost.on('line', (line) => say(`host| ${line}`));
-        fromHost.on('close', () => {
+        const fromHost = createReadStream(options.controlOut);
+        eachLine(fromHost, (line) => process.stdout.write(Buffer.concat([Buffer.from('host| '), line, Buffer.from('\n')])));
+        fromHost.on('end', () => {
             say('test host ended');
             finish(0);
         });
     }
-    const typed = readline.createInterface({ input: process.stdin });
-    typed.on('line', (line) => {
+    // Typed lines go to the host as they were typed, byte for byte.
+    eachLine(process.stdin, (line) => {
         if (toHost === null) say('no test host attached');
-        else toHost.write(`${line.replace(/^:/, '')}\n`);
+        else toHost.write(Buffer.concat([line[0] === 0x3a ? line.subarray(1) : line, Buffer.from('\n')]));
     });
-    typed.on('close', () => {
+    process.stdin.on('end', () => {
         if (toHost === null) finish(0);
         else toHost.write('quit\n'); // the host's end closes the control channel
+    });
+}
+
+// Calls `take` with each line (its bytes, without the LF) read from `stream`.
+function eachLine(stream, take) {
+    let held = Buffer.alloc(0);
+    stream.on('data', (chunk) => {
+        held = Buffer.concat([held, chunk]);
+        for (let at = held.indexOf(0x0a); at >= 0; at = held.indexOf(0x0a)) {
+            take(held.subarray(0, at));
+            held = held.subarray(at + 1);
+        }
     });
 }
 

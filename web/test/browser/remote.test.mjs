@@ -10,27 +10,9 @@ import { after, before, describe, test } from 'node:test';
 import { chromium } from 'playwright-core';
 
 import { startBridge } from '../../dev/bridge.mjs';
+import { clearTruth, layout, tapsAndLists, unknownState } from './checks.mjs';
+import { chromiumPath, libraryText, linkState, longFolder, longTitles, names, open, phone, scrollList, settled, shot, shots, w } from './page.mjs';
 import { driveC, HostRun, makePrefix, missingPiece, privateMusicFolder, repoRoot, stopWine, winePaths } from './wine.mjs';
-
-const chromiumPath = process.env.QUILLON_CHROMIUM ?? '/usr/bin/chromium';
-// The screens go under build/ on every run; QUILLON_WEB_SCREENSHOTS=web/screenshots
-// refreshes the committed ones.
-const shots = path.resolve(repoRoot, process.env.QUILLON_WEB_SCREENSHOTS ?? path.join('build', 'web-e2e', 'screenshots'));
-const phone = { width: 390, height: 844 };
-
-// The test library: FILE|TITLE|ALBUM|ARTIST|GENRE, one record a line, in the
-// PC's code page (windows-1252: ë is one byte).
-function libraryText() {
-    const lines = [];
-    for (let n = 1; n <= 180; ++n) {
-        const title = `Track ${String(n).padStart(3, '0')}`;
-        lines.push(`C:\\lib\\Ada Lark\\Long Night\\${title}.mp3|${title}|Long Night|Ada Lark|Ambient`);
-    }
-    for (const title of ['Lantern', 'Paper Moon', 'Tin Roof']) lines.push(`C:\\lib\\Ada Lark\\Paper Moons\\${title}.mp3|${title}|Paper Moons|Ada Lark|Folk`);
-    for (const title of ['Last Tram', 'Neon Rain']) lines.push(`C:\\lib\\Bo Fenn\\Night Bus\\${title}.mp3|${title}|Night Bus|Bo Fenn|Jazz`);
-    lines.push("C:\\lib\\Cy Moss\\Zoë's Garden\\Moss.mp3|Moss|Zoë's Garden|Cy Moss|Folk");
-    return `${lines.join('\n')}\n`;
-}
 
 const paths = winePaths();
 const missing = missingPiece(paths);
@@ -51,31 +33,6 @@ let host = null;
 let context = null;
 let page = null;
 
-async function shot(name) {
-    // Notes of earlier steps would hide the screen.
-    await page.$$eval('.toast', (notes) => notes.forEach((note) => note.remove()));
-    await page.screenshot({ path: path.join(shots, `${name}.png`) });
-}
-
-function list(id) {
-    return page.locator(`#${id} .item .name`);
-}
-
-async function names(id) {
-    return list(id).allTextContents();
-}
-
-async function scrollList(id, where) {
-    await page.$eval(`#${id}`, (box, to) => {
-        box.scrollTop = to === 'bottom' ? box.scrollHeight : 0;
-        box.dispatchEvent(new Event('scroll'));
-    }, where);
-}
-
-async function linkState(text, timeout = 20000) {
-    await page.waitForFunction((expected) => document.querySelector('#link-state').textContent === expected, text, { timeout });
-}
-
 const skipAll = missing ?? chromiumMissing;
 
 describe('the web remote against the plug-in under Wine', { skip: skipAll ?? false, timeout: 600000 }, () => {
@@ -88,9 +45,11 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await fs.mkdir(path.join(home, 'music', 'Road Songs', 'Live'), { recursive: true });
         for (const name of ['01 Open Road.mp3', '02 Night Drive.mp3', 'cover.jpg']) await fs.writeFile(path.join(home, 'music', 'Road Songs', name), '');
         await fs.writeFile(path.join(home, 'music', 'Road Songs', 'Live', 'Encore.ogg'), '');
+        await fs.mkdir(path.join(home, 'music', longFolder), { recursive: true });
+        await fs.writeFile(path.join(home, 'music', longFolder, `${longTitles[1].slice(0, 120)}.mp3`), '');
         await fs.writeFile(
             path.join(home, 'winamp.ini'),
-            '[Quillon Bluetooth remote control]\r\nportName=COM7\r\n[Winamp]\r\nvolume=180\r\nconfig_extlist=mp3:ogg\r\n',
+            '[Quillon Bluetooth remote control]\r\nportName=COM7\r\n[Winamp]\r\nvolume=200\r\nconfig_extlist=mp3:ogg\r\n',
         );
         await fs.writeFile(path.join(home, 'library.txt'), Buffer.from(libraryText(), 'latin1'));
         // The host's folder is its program's: the plug-in copies the playlist
@@ -131,6 +90,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
             colorScheme: 'light',
         });
         page = context.pages()[0] ?? (await context.newPage());
+        Object.assign(w, { page, host, bridge, context });
         page.on('pageerror', (error) => console.error('page error:', error.message));
         page.on('dialog', (dialog) => dialog.accept());
     });
@@ -151,7 +111,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         // 18 on connecting: the volume line, then the now-playing line.
         await page.waitForFunction(() => document.querySelector('#now-title').textContent === 'Morning Tide');
         assert.equal(await page.textContent('#now-state'), 'Stopped');
-        assert.equal(await page.textContent('#volume-value'), '180');
+        assert.equal(await page.textContent('#volume-value'), '200');
         await host.requests();
         await page.click('#play');
         await host.requestsUntil((request) => request === 'command 40045');
@@ -166,8 +126,15 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await host.requestsUntil((request) => request === 'user 122 100');
         await page.waitForFunction(() => document.querySelector('#volume-value').textContent === '100');
         assert.equal((await host.state()).volume, '100');
+        // A step goes out as 11 with the known volume and a step more, so
+        // that the page learns the player's new volume.
         await page.click('[aria-label="Volume up"]');
-        await host.requestsUntil((request) => request === 'command 40058');
+        await host.requestsUntil((request) => request === 'user 122 108');
+        await page.waitForFunction(() => document.querySelector('#volume-value').textContent === '108');
+        await page.click('[aria-label="Volume down"]');
+        await page.click('[aria-label="Volume down"]');
+        await page.waitForFunction(() => document.querySelector('#volume-value').textContent === '92');
+        assert.equal((await host.state()).volume, '92');
         await shot('now-playing');
     });
 
@@ -176,10 +143,10 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.click('[data-go=library]');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 4);
         assert.deepEqual(await names('library-list'), ['Ada Lark', 'Bo Fenn', 'Cy Moss', 'The Quillons']);
-        await page.click('[aria-label="Open Ada Lark"]');
+        await open('library-list', 'Ada Lark');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
         assert.deepEqual(await names('library-list'), ['All tracks', 'Long Night', 'Paper Moons']);
-        await page.click('[aria-label="Open Long Night"]');
+        await open('library-list', 'Long Night');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 50);
         const first = await names('library-list');
         assert.equal(first[0], 'Track 001');
@@ -215,15 +182,18 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         assert.deepEqual((await host.requests()).filter((request) => request.startsWith('library')), []);
 
         // Play a title by its index in those results.
+        await settled('library-list');
         await page.click('[aria-label="Play Track 002"]');
         const played = await host.requestsUntil((request) => request === 'user 102 0');
         const at = played.indexOf('user 101 0');
         assert.deepEqual(played.slice(at, at + 3), ['user 101 0', 'user 100 file=C:\\lib\\Ada Lark\\Long Night\\Track 002.mp3', 'user 102 0']);
+        // 36 ends the titles' list: the page then asks what plays.
         await page.waitForFunction(() => document.querySelector('#mini-title').textContent === 'Playing · Track 002');
 
         // Up one level, enqueue a whole album of the artist.
         await page.click('#library-crumbs button:text-is("Ada Lark")');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
+        await settled('library-list');
         await page.click('[aria-label="Enqueue Paper Moons"]');
         const enqueued = await host.requestsUntil((request) => request.startsWith('library play'));
         assert.ok(
@@ -235,29 +205,48 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
 
         // A name outside ASCII goes back byte for byte.
         await page.click('#library-crumbs button:text-is("Artists")');
-        await page.click('[aria-label="Open Cy Moss"]');
-        await page.click('[aria-label="Open Zoë\'s Garden"]');
+        await open('library-list', 'Cy Moss');
+        await open('library-list', "Zoë's Garden");
         await page.waitForFunction(() => document.querySelector('#library-list .item .name')?.textContent === 'Moss');
         assert.ok((await host.requests()).includes('library run artist == "Cy Moss" & album == "Zoë\'s Garden"'));
+        // Another code page: what is on screen is read anew, and the names
+        // still go back as the same bytes.
+        await page.click('[data-go=now]');
+        await page.click('.settings summary');
+        await page.selectOption('#charset', 'windows-1251');
+        await page.click('[data-go=library]');
+        await page.waitForFunction(() => document.querySelector('#library-crumbs [aria-current=true]')?.textContent === 'Zoл\'s Garden');
+        await settled('library-list');
+        await host.requests();
+        await page.click('[aria-label="Play Moss"]');
+        const moss = await host.requestsUntil((request) => request === 'user 102 0');
+        assert.ok(moss.includes('library run artist == "Cy Moss" & album == "Zoë\'s Garden"'), moss.join('\n'));
+        assert.ok(moss.includes('user 100 file=C:\\lib\\Cy Moss\\Zoë\'s Garden\\Moss.mp3'), moss.join('\n'));
+        await page.click('[data-go=now]');
+        await page.selectOption('#charset', 'windows-1252');
+        await page.click('.settings summary');
+        await page.click('[data-go=library]');
     });
+
+    tapsAndLists();
 
     test('folders: drive, folders, play a file', { skip: foldersMissing }, async () => {
         await host.requests();
         await page.click('[data-go=files]');
         await page.waitForSelector('#files-list .item[data-kind=drive]');
+        await settled('files-list');
         await page.click('#files-list .item[data-kind=drive] .label:has-text("C:")');
         for (const folder of ['quillon-web', 'music', 'Road Songs']) {
-            await page.click(`[aria-label="Open ${folder}"]`);
+            await open('files-list', folder);
             await page.waitForFunction((name) => document.querySelector('#files-crumbs [aria-current=true]')?.textContent === name, folder);
         }
         await page.waitForSelector('#files-list .item[data-kind=file]');
+        await settled('files-list');
         assert.deepEqual(await names('files-list'), ['Live', '01 Open Road.mp3', '02 Night Drive.mp3']);
         await shot('folders');
         await page.click('[aria-label="Play 01 Open Road.mp3"]');
         const played = await host.requestsUntil((request) => request === 'user 102 0');
         assert.ok(played.includes('user 100 file=C:\\quillon-web\\music\\Road Songs\\01 Open Road.mp3'), played.join('\n'));
-        // What plays now shows beside the list.
-        await page.waitForFunction(() => document.querySelector('#mini-title').textContent === 'Playing · 01 Open Road');
         await page.click('[aria-label="Enqueue 02 Night Drive.mp3"]');
         await host.requestsUntil((request) => request === 'user 100 file=C:\\quillon-web\\music\\Road Songs\\02 Night Drive.mp3');
     });
@@ -269,9 +258,30 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         const entries = await names('playlist-list');
         assert.ok(entries.length >= 2, entries.join('|'));
         await shot('playlist');
+        // A row plays from its play button only; the label shows the whole name.
+        await settled('playlist-list');
         await page.click('#playlist-list .item:nth-child(2) .label');
+        assert.equal(await page.getAttribute('#playlist-list .item:nth-child(2)', 'class'), 'item expanded');
+        await page.click('#playlist-list .item:nth-child(2) .act');
         await host.requestsUntil((request) => request === 'user 121 1');
-        await page.waitForFunction((title) => document.querySelector('#mini-title').textContent === `Playing · ${title}`, entries[1]);
+        // The jumped-to entry is marked once the player is asked (the list ended).
+        await page.click('[data-go=now]');
+        await page.waitForFunction((title) => document.querySelector('#now-title').textContent === title, entries[1]);
+        await page.click('[data-go=playlist]');
+        await page.waitForSelector('#playlist-list .item:nth-child(2)[aria-current=true]');
+        // The playlist keeps its place when the list is asked for again.
+        for (let n = 0; n < 20; ++n) {
+            host.order(`add C:\\lib\\filler${n}.mp3|Filler ${n}`);
+            await host.waitFor((line) => line.startsWith('add ok'));
+        }
+        await page.click('#playlist-refresh');
+        await page.waitForFunction(() => document.querySelectorAll('#playlist-list .item').length >= 20);
+        await page.$eval('#playlist-list', (box) => (box.scrollTop = box.scrollHeight));
+        const left = await page.$eval('#playlist-list', (box) => box.scrollTop);
+        assert.ok(left > 300, `scrolled to ${left}`);
+        await page.click('[data-go=now]');
+        await page.click('[data-go=playlist]');
+        await page.waitForFunction((top) => document.querySelector('#playlist-list').scrollTop === top, left);
     });
 
     test('playlist files: save the playlist in My Music, find it in the list, play it', { skip: foldersMissing }, async () => {
@@ -286,6 +296,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await host.requestsUntil((request) => request === 'user 120 0');
         await page.click('[data-files=playlistFiles]');
         await page.waitForSelector('#files-list .item[data-kind=playlistFile]');
+        await settled('files-list');
         assert.ok((await names('files-list')).includes('Road Trip.m3u'));
         await page.click('[aria-label="Play Road Trip.m3u"]');
         const played = await host.requestsUntil((request) => request === 'user 102 0');
@@ -294,7 +305,15 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.fill('#save-form-files input', 'Road Trip');
         await page.click('#save-form-files button');
         await page.waitForSelector('.toast.bad:has-text("“Road Trip” already exists")');
+        // A name the file system would refuse is refused with its reason, before it goes out.
+        await host.requests();
+        await page.fill('#save-form-files input', 'a/b');
+        await page.click('#save-form-files button');
+        await page.waitForSelector('.toast.bad:has-text("“a/b” cannot be a file name")');
+        assert.deepEqual((await host.requests()).filter((request) => request.startsWith('user 120')), []);
     });
+
+    layout();
 
     test('equalizer: a preset sets the host\'s bands', async () => {
         await page.click('[data-go=eq]');
@@ -336,6 +355,8 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'off');
     });
 
+    clearTruth(foldersMissing);
+
     test('a link that drops comes back by itself', async () => {
         await page.click('[data-go=now]');
         bridge.dropClient();
@@ -358,4 +379,5 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
             await context.setOffline(false);
         }
     });
+    unknownState();
 });

@@ -4,7 +4,8 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 
-import { Command, Connection, Session } from '../../protocol.js';
+import { Connection } from '../../connection.js';
+import { Command, Session } from '../../protocol.js';
 import { FakePort, tick, until } from './helpers.mjs';
 
 function connected(port, options = {}) {

@@ -1,0 +1,198 @@
+// The folders screen (drives, folders, files, and My Music's playlist
+// files) and the current playlist screen.
+import { Command as C } from './commands.js';
+import { crumbs, itemRow } from './listview.js';
+import { nowTitle, played, recheck } from './now.js';
+import { dropLevels, leaveList, pushLevel, send, session } from './remote.js';
+import { $, $$, toast } from './ui.js';
+
+export const filesNav = { view: null, trail: [] };
+
+const files = {
+    drives: () => ({
+        label: 'Drives',
+        steps: () => [[C.drives, '']],
+        item: (event) =>
+            itemRow({
+                kind: event.kind,
+                name: event.label ? `${event.label} (${event.drive})` : event.drive,
+                open: () => filesPush('folder', event.drive, event.drive),
+            }),
+    }),
+    folder: (path, label) => ({
+        label,
+        // A folder opened inside the current playlist would nest in it: that
+        // view is ended first.
+        steps: (s) => [...(s.openList?.number === C.currentPlaylist ? [[C.version, '']] : []), [C.listFolder, path]],
+        item: (event) => {
+            const full = `${path}\\${event.text}`;
+            if (event.kind === 'folder') return itemRow({ kind: 'folder', name: event.text, open: () => filesPush('folder', full, event.text) });
+            return itemRow({
+                kind: 'file',
+                name: event.text,
+                play: () => played(send(C.playFile, full)),
+                enqueue: () => send(C.enqueueFile, full),
+            });
+        },
+    }),
+    playlistFiles: () => ({
+        label: 'My Music',
+        // The list sends nothing at all when there is no playlist file; the
+        // version line that follows tells so.
+        steps: () => [[C.listPlaylistFiles, ''], [C.version, '']],
+        item: ({ text }) => {
+            knownPlaylistFiles.add(text.toLowerCase());
+            return itemRow({
+                kind: 'playlistFile',
+                name: text,
+                play: () => {
+                    leaveList(C.libraryPlaylists); // there 5 picks a library playlist
+                    played(send(C.playPlaylistFile, text));
+                },
+            });
+        },
+    }),
+};
+
+export function filesShow() {
+    const level = filesNav.trail.at(-1);
+    crumbs($('#files-crumbs'), filesNav.trail, (depth) => {
+        dropLevels(filesNav.trail.length - 1 - depth);
+        filesUp(depth);
+    });
+    filesNav.view.show(level.steps, level.item);
+}
+
+function makeLevel(kind, ...names) {
+    return Object.assign(files[kind](...names), { kind, names });
+}
+
+function filesPush(kind, ...names) {
+    filesNav.trail.push(makeLevel(kind, ...names));
+    pushLevel('files', filesNav.trail.length - 1);
+    filesShow();
+}
+
+export function filesBrowse(kind) {
+    dropLevels(filesNav.trail.length - 1);
+    $$('[data-files]').forEach((tab) => tab.setAttribute('aria-pressed', String(tab.dataset.files === kind)));
+    filesNav.trail = [makeLevel(kind === 'folders' ? 'drives' : 'playlistFiles')];
+    filesShow();
+}
+
+// Up to the level at `depth` (0 the top), as Back does.
+export function filesUp(depth) {
+    if (depth >= filesNav.trail.length - 1) return;
+    filesNav.trail = filesNav.trail.slice(0, depth + 1);
+    filesShow();
+}
+
+export function filesRecode(recode) {
+    if (filesNav.trail.length === 0) return;
+    filesNav.trail = filesNav.trail.map((level) => makeLevel(level.kind, ...level.names.map(recode)));
+    crumbs($('#files-crumbs'), filesNav.trail, (depth) => {
+        dropLevels(filesNav.trail.length - 1 - depth);
+        filesUp(depth);
+    });
+    filesNav.view.recode(filesNav.trail.at(-1), recode);
+}
+
+// Names the PC's file system would refuse, refused here with the reason:
+// the player's own answer to a failed save speaks of an existing file
+// whatever the cause.
+const forbiddenCharacters = /[\\/:*?"<>|\u0000-\u001f]/;
+const reservedNames = /^(con|prn|aux|nul|com[1-9]|lpt[1-9])(\..*)?$/i;
+// My Music's path and ".m3u" share the PC's 259 characters with the name.
+const longestName = 200;
+
+export function saveProblem(name) {
+    if (name === '') return 'Type a name for the playlist first';
+    if (forbiddenCharacters.test(name)) return `“${name}” cannot be a file name: it may not hold \\ / : * ? " < > |`;
+    if (/[. ]$/.test(name)) return `“${name}” cannot be a file name: it may not end in a dot or a blank`;
+    if (reservedNames.test(name)) return `“${name}” cannot be a file name: Windows keeps it for a device`;
+    const bytes = session.charset.encode(name);
+    if (bytes === null) return `“${name}” has a character the PC's text encoding (${session.charset.label}) does not have`;
+    if (bytes.length > longestName) return `The name is too long: at most ${longestName} characters`;
+    return null;
+}
+
+// Playlist files seen in My Music, to tell an existing name from another failure.
+const knownPlaylistFiles = new Set();
+
+export function savePlaylist(form) {
+    const name = form.elements.name.value.trim();
+    const problem = saveProblem(name);
+    if (problem !== null) {
+        toast(problem, true);
+        return;
+    }
+    if (send(C.savePlaylist, name)) form.reset();
+}
+
+session.on('event', (event) => {
+    if (event.type === 'playlistSaved') {
+        knownPlaylistFiles.add(`${event.name}.m3u`.toLowerCase());
+        toast(`Saved “${event.name}” in My Music`);
+    } else if (event.type === 'playlistExists') {
+        const exists = knownPlaylistFiles.has(`${event.name}.m3u`.toLowerCase());
+        toast(
+            exists
+                ? `“${event.name}” already exists in My Music: choose another name`
+                : `The player could not save “${event.name}” in My Music: the name may be taken, or the folder missing or out of reach`,
+            true,
+        );
+    } else if (event.type === 'nowPlaying') {
+        markPlaying();
+    }
+});
+
+// ---- the current playlist
+
+export const playlistNav = { view: null, jumped: null };
+
+// The entry that plays: the one jumped to when its title is what plays,
+// else every entry with that title (the now-playing line has no position).
+function markPlaying() {
+    const title = nowTitle();
+    const rows = $$('#playlist-list .item');
+    const jumped = rows.find((row) => Number(row.dataset.index) === playlistNav.jumped && row.dataset.title === title);
+    for (const row of rows) {
+        const playing = jumped ? row === jumped : title !== null && row.dataset.title === title;
+        row.classList.toggle('current', playing);
+        if (playing) row.setAttribute('aria-current', 'true');
+        else row.removeAttribute('aria-current');
+    }
+}
+
+export function playlistShow(options = {}) {
+    playlistNav.view.show(
+        () => [[C.currentPlaylist, '']],
+        (event) => {
+            const row = itemRow({
+                kind: 'playlistEntry',
+                name: event.text,
+                index: event.index,
+                playName: `entry ${event.index + 1}, ${event.text}`,
+                play: () => {
+                    playlistNav.jumped = event.index;
+                    played(send(C.jump, event.index));
+                    markPlaying();
+                },
+            });
+            row.dataset.index = String(event.index);
+            row.dataset.title = event.text;
+            queueMicrotask(markPlaying);
+            return row;
+        },
+        null,
+        options,
+    );
+}
+
+export function playlistClear() {
+    if (!confirm('Clear the playlist on the PC?')) return;
+    playlistNav.jumped = null;
+    send(C.clearPlaylist);
+    playlistNav.view.reload();
+    recheck();
+}
