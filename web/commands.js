@@ -63,6 +63,11 @@ export const Command = Object.freeze({
     sleepTimerState: 59,
     toggleShuffle: 61,
     toggleRepeat: 62,
+    // Extensions beyond the original protocol: 101 searches the library (a
+    // titles list of the matches; 101 alone is the probe, answered "PA" by a
+    // plug-in that knows it); 102 jumps a library list to a prefix.
+    search: 101,
+    jumpToLetter: 102,
 });
 
 const C = Command;
@@ -70,7 +75,7 @@ const C = Command;
 // The lists a command opens: the list code of its lines, the numbers it takes
 // while it waits at a page end (it stays open for them), whether it waits at
 // all, and whether it may send nothing at all (not even its header).
-const libraryList = (takes) => ({ code: 'P', takes: [...takes, C.nextPage, C.previousPage], waits: true });
+const libraryList = (takes) => ({ code: 'P', takes: [...takes, C.nextPage, C.previousPage, C.jumpToLetter], waits: true });
 export const listOpeners = new Map([
     [C.albums, libraryList([C.playAlbum, C.enqueueAlbum])],
     [C.artists, libraryList([C.playArtist, C.enqueueArtist])],
@@ -83,6 +88,7 @@ export const listOpeners = new Map([
     [C.titlesOfGenre, libraryList([C.playGenre, C.enqueueGenre])],
     [C.titlesOfArtistAlbum, libraryList([C.playArtistAlbum, C.enqueueArtistAlbum])],
     [C.titlesOfGenreAlbum, libraryList([C.playGenreAlbum, C.enqueueGenreAlbum])],
+    [C.search, libraryList([C.playTitle, C.enqueueTitle])],
     [C.libraryPlaylists, { code: 'P', takes: [C.playPlaylistFile, C.enqueueLibraryPlaylist], waits: true, maySendNothing: true }],
     [C.listFolder, { code: 'B', takes: [C.playFile, C.enqueueFile, C.nextPage, C.previousPage], waits: true }],
     [C.drives, { code: 'B', takes: [], waits: false }],
@@ -94,10 +100,11 @@ export const listOpeners = new Map([
     }],
 ]);
 
-// The library lists, whose results 36 and 52 pick from by record index.
+// The library lists, whose results 36 and 52 pick from by record index (a
+// search's by its matches).
 export const browseLists = new Set([
     C.albums, C.artists, C.genres, C.titles, C.albumsOfArtist, C.albumsOfGenre,
-    C.titlesOfArtist, C.titlesOfAlbum, C.titlesOfGenre, C.titlesOfArtistAlbum, C.titlesOfGenreAlbum,
+    C.titlesOfArtist, C.titlesOfAlbum, C.titlesOfGenre, C.titlesOfArtistAlbum, C.titlesOfGenreAlbum, C.search,
 ]);
 
 // The 17 presets, ten phone-side band values each (higher is louder), as the

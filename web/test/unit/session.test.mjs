@@ -272,6 +272,32 @@ describe('lists', () => {
     });
 });
 
+describe('search and jump', () => {
+    test('a search is a titles list of its matches, a jump keeps it open and indexes from its position', () => {
+        const { session, sent, events, feed } = recordingSession();
+        const list = session.send(Command.search, 'abba gold');
+        assert.equal(sent.at(-1), '101 abba gold\n');
+        feed('PA', ...Array.from({ length: 50 }, (_, i) => `PZTitle ${i} - Abba`), 'PSNext 8');
+        assert.equal(items(events).at(-1).index, 49);
+        assert.ok(session.holdsBrowseResults(Command.search, 'abba gold'));
+        session.send(Command.jumpToLetter, 'T');
+        assert.equal(sent.at(-1), '102 T\n');
+        assert.ok(session.isOpen(list), 'a jump keeps the list open');
+        events.length = 0;
+        feed('PT42', 'PUPrevious 50', 'PZTitle 42 - Abba');
+        assert.equal(items(events)[0].index, 42);
+        session.send(Command.playTitle, '42');
+        assert.ok(session.isOpen(list), 'a pick keeps the search open');
+        // Every library list takes a jump; a list of another kind does not.
+        const artists = session.send(Command.artists);
+        session.send(Command.jumpToLetter, 'M');
+        assert.ok(session.isOpen(artists));
+        const folder = session.send(Command.listFolder, 'C:\\');
+        session.send(Command.jumpToLetter, 'M');
+        assert.equal(session.isOpen(folder), false);
+    });
+});
+
 describe('what the plug-in holds', () => {
     test('any number a list does not take ends it', () => {
         const { session } = recordingSession();
