@@ -88,7 +88,8 @@ export const listOpeners = new Map([
     [C.titlesOfGenre, libraryList([C.playGenre, C.enqueueGenre])],
     [C.titlesOfArtistAlbum, libraryList([C.playArtistAlbum, C.enqueueArtistAlbum])],
     [C.titlesOfGenreAlbum, libraryList([C.playGenreAlbum, C.enqueueGenreAlbum])],
-    [C.search, libraryList([C.playTitle, C.enqueueTitle])],
+    // A plug-in without search answers nothing at all (the probe, "101" alone).
+    [C.search, { ...libraryList([C.playTitle, C.enqueueTitle]), maySendNothing: true }],
     [C.libraryPlaylists, { code: 'P', takes: [C.playPlaylistFile, C.enqueueLibraryPlaylist], waits: true, maySendNothing: true }],
     [C.listFolder, { code: 'B', takes: [C.playFile, C.enqueueFile, C.nextPage, C.previousPage], waits: true }],
     [C.drives, { code: 'B', takes: [], waits: false }],

@@ -55,9 +55,9 @@ export class ListView {
     // A new level: the list starts at its top and takes no taps until it
     // settled; with keepPlace, the same list is asked for again and shown
     // where the reader left it.
-    show(steps, renderItem, head = null, { keepPlace = false } = {}) {
+    show(steps, renderItem, head = null, { keepPlace = false, anchor = 0 } = {}) {
         const first = keepPlace ? this.rendered.get(this.pager?.lo) : undefined;
-        const at = first ? this.pager.lo : 0;
+        const at = first ? this.pager.lo : anchor;
         this.returnTo = first ? { ordinal: at, count: first.count, offset: this.container.scrollTop - first.node.offsetTop } : null;
         this.settle();
         this.pager?.close();
@@ -67,7 +67,7 @@ export class ListView {
         this.headRow = head;
         this.renderItem = renderItem;
         this.container.scrollTop = 0;
-        this.pager = new PagedList(session, steps);
+        this.pager = new PagedList(session, steps, { anchor });
         this.pager.on('change', (view) => this.render(view));
         this.pager.on('problem', ({ error }) => toast(error.message, true));
         if (session.connected) this.pager.open(at);

@@ -16,15 +16,22 @@ import { Emitter } from './events.js';
 // How long a page turn may go unanswered before the list counts as ended.
 const turnPatienceMs = 5000;
 
+// The page a jump (102) lands on, as the ordinal of the pages: far from 0, so
+// that the pages before it (54 from there) have ordinals of their own.
+export const jumpAnchor = 1_000_000;
+
 export class PagedList extends Emitter {
     // `steps()` gives the command lines that open the list, as [number,
     // argument] pairs, the opener last (a list of an artist's album first
     // needs the artist chosen).
-    constructor(session, steps, { windowPages = 3 } = {}) {
+    // `anchor`: jumpAnchor when the last step is a jump, whose position line
+    // brings the first page shown; 0 when the list is shown from its top.
+    constructor(session, steps, { windowPages = 3, anchor = 0 } = {}) {
         super();
         this.session = session;
         this.steps = steps;
         this.windowPages = windowPages;
+        this.anchor = anchor;
         this.list = null;
         this.pages = new Map(); // ordinal -> { start, items, next }
         this.lo = 0;
@@ -63,7 +70,7 @@ export class PagedList extends Emitter {
             began: this.began,
             allTracks: this.allTracks,
             hasMore: Boolean(last && last.next > 0),
-            hasEarlier: this.lo > 0,
+            hasEarlier: !this.atStart(),
             busy: this.busy,
         };
     }
@@ -74,7 +81,7 @@ export class PagedList extends Emitter {
 
     // Opens the list at the page `at` (0, the first, unless the reader is
     // coming back to a place further down).
-    open(at = 0) {
+    open(at = this.anchor) {
         this.pages.clear();
         this.lo = this.hi = at;
         this.began = false;
@@ -95,12 +102,19 @@ export class PagedList extends Emitter {
 
     // The reader reached the beginning of the held pages.
     earlier() {
-        if (this.busy || this.closed || this.lo === 0) return false;
+        if (this.busy || this.closed || this.atStart()) return false;
         const target = this.lo - 1;
         this.lo = target;
         this.hi = Math.min(this.hi, target + this.windowPages - 1);
         this.walk(target);
         return true;
+    }
+
+    // Whether the first page held is the list's first (after a jump, the
+    // one that starts at record 0).
+    atStart() {
+        const first = this.pages.get(this.lo);
+        return first ? first.start === 0 : this.lo === 0;
     }
 
     // Brings the plug-in's place to the page `target`, opening the list anew
@@ -115,7 +129,7 @@ export class PagedList extends Emitter {
                 for (const [number, argument] of this.steps(this.session)) list = this.session.send(number, argument) ?? list;
                 this.list = list;
                 this.opening = true;
-                this.cursor = 0;
+                this.cursor = this.anchor;
                 this.turns = [];
             }
             while (this.cursor < target) {
@@ -160,7 +174,7 @@ export class PagedList extends Emitter {
             this.receiving = null;
             return;
         }
-        this.receiving = { start, items: [], next: 0 };
+        this.receiving = { ordinal, start, items: [], next: 0, full: false };
         this.pages.set(ordinal, this.receiving);
     }
 
@@ -171,18 +185,24 @@ export class PagedList extends Emitter {
                 this.finishOpening();
                 return;
             case 'listBegin':
-                this.opening = false;
                 this.began = true;
+                if (this.anchor !== 0) {
+                    // The first page passes by; the jump's comes next.
+                    this.receiving = null;
+                    break;
+                }
+                this.opening = false;
                 this.startPage(0, 0);
                 break;
             case 'listPosition': {
-                const ordinal = this.turns.shift() ?? this.cursor;
+                const ordinal = this.opening && this.anchor !== 0 ? this.anchor : (this.turns.shift() ?? this.cursor);
+                this.opening = false;
                 this.startPage(ordinal, event.position);
                 break;
             }
             case 'listItem':
                 if (event.kind === 'allTracks') this.allTracks = true;
-                else this.receiving?.items.push(event);
+                else if (this.receiving && !this.reachesPageAfter(event)) this.receiving.items.push(event);
                 break;
             case 'listNext':
                 if (this.receiving) this.receiving.next = event.count;
@@ -192,6 +212,19 @@ export class PagedList extends Emitter {
         }
         this.arm();
         this.changed();
+    }
+
+    // Going back from a jump near the top, the plug-in sends a whole page from
+    // the list's start, which runs into the page held after it: its items
+    // from there on are held already (records by index, names by the first
+    // name of the page after).
+    reachesPageAfter(event) {
+        const page = this.receiving;
+        const after = this.pages.get(page.ordinal + 1);
+        if (!page.full && after && after.items.length > 0) {
+            page.full = event.index !== null && event.index !== undefined ? event.index >= after.start : event.text === after.items[0].text;
+        }
+        return page.full;
     }
 
     finishOpening() {

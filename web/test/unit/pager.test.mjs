@@ -7,7 +7,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 
-import { PagedList } from '../../pager.js';
+import { jumpAnchor, PagedList } from '../../pager.js';
 import { Command, Session } from '../../protocol.js';
 import { bytesOf, textOf, tick } from './helpers.mjs';
 
@@ -38,11 +38,16 @@ function fakePlugin(count) {
             reply(['PA', ...page()]);
         } else if (open && number === Command.nextPage && position < count) {
             reply([`PT${position}`, 'PUPrevious 50', ...page()]);
-        } else if (open && number === Command.previousPage && starts.length > 1) {
-            starts.pop();
-            position = starts.pop();
+        } else if (open && number === Command.jumpToLetter) {
+            // This far side's items are numbers: the prefix names the record.
+            position = Number.parseInt(line.slice(4), 10);
+            starts.length = 0;
             reply([`PT${position}`, ...(position !== 0 ? ['PUPrevious 50'] : []), ...page()]);
-        } else if (![Command.playTitle, Command.enqueueTitle, Command.nextPage, Command.previousPage].includes(number)) {
+        } else if (open && number === Command.previousPage && starts.at(-1) > 0) {
+            const start = starts.pop();
+            position = starts.length > 0 ? starts.pop() : Math.max(0, start - 50);
+            reply([`PT${position}`, ...(position !== 0 ? ['PUPrevious 50'] : []), ...page()]);
+        } else if (![Command.playTitle, Command.enqueueTitle, Command.nextPage, Command.previousPage, Command.jumpToLetter].includes(number)) {
             open = false;
         }
         return Promise.resolve();
@@ -101,6 +106,29 @@ describe('PagedList', () => {
         await settle(list);
         assert.deepEqual(sent, ['39', '53', '11 80', '39', '53', '53']);
         assert.deepEqual(shown(list.view()), range(0, 150));
+        list.close();
+    });
+
+    test('a jump shows the page from its position and scrolls both ways; the list asked for again replays the jump', async () => {
+        const { session, sent } = fakePlugin(180);
+        const list = new PagedList(session, () => [[Command.titles, ''], [Command.jumpToLetter, '70']], { anchor: jumpAnchor });
+        list.open();
+        await settle(list);
+        assert.deepEqual(shown(list.view()), range(70, 120));
+        assert.equal(list.view().hasEarlier, true);
+        assert.ok(list.earlier());
+        await settle(list);
+        assert.deepEqual(shown(list.view()), range(20, 120));
+        session.send(Command.setVolume, '80'); // ends the list
+        assert.ok(list.more());
+        await settle(list);
+        assert.deepEqual(sent, ['39', '102 70', '54', '11 80', '39', '102 70', '53']);
+        assert.deepEqual(shown(list.view()), range(20, 170));
+        assert.ok(list.earlier());
+        await settle(list);
+        // The plug-in sends 50 from the start; the page before 20 holds 0 to 19.
+        assert.deepEqual(shown(list.view()), range(0, 120));
+        assert.equal(list.view().hasEarlier, false);
         list.close();
     });
 
