@@ -5,7 +5,7 @@
 import { Command as C } from './commands.js';
 import { buildEqualizer } from './equalizer.js';
 import { filesBrowse, filesNav, filesRecode, filesShow, filesUp, playlistClear, playlistNav, playlistShow, savePlaylist } from './files.js';
-import { libraryBrowse, libraryNav, libraryRecode, libraryShow, libraryUp } from './library.js';
+import { libraryBrowse, libraryLetters, libraryNav, libraryRecode, libraryShow, libraryUp } from './library.js';
 import { rememberedSerialPort } from './link.js';
 import { connectOrRetry, disconnect, explainMissingSerial, showLinkState, start } from './linkview.js';
 import { ListView } from './listview.js';
@@ -101,6 +101,7 @@ function changeCharset(label) {
 
 function wire() {
     libraryNav.view = new ListView($('#library-list'), 'Nothing here');
+    libraryLetters();
     filesNav.view = new ListView($('#files-list'), 'Nothing here');
     playlistNav.view = new ListView($('#playlist-list'), 'The playlist is empty');
     buildEqualizer();

@@ -3,6 +3,7 @@
 import { Command as C } from './commands.js';
 import { crumbs, itemRow } from './listview.js';
 import { played } from './now.js';
+import { jumpAnchor } from './pager.js';
 import { dropLevels, leaveList, pushLevel, send, session } from './remote.js';
 import { $, $$ } from './ui.js';
 
@@ -158,6 +159,7 @@ const library = {
                 },
             }),
     }),
+    search: (words) => titlesLevel(`Search: ${words}`, () => [[C.search, words]], [C.search, words, null]),
     titlesOfArtist: (artist) => titlesLevel(`${artist}: all`, () => [[C.titlesOfArtist, artist]], [C.titlesOfArtist, artist, null]),
     titlesOfAlbum: (album) => titlesLevel(album, () => [[C.titlesOfAlbum, album]], [C.titlesOfAlbum, album, null]),
     titlesOfGenre: (genre) => titlesLevel(`${genre}: all`, () => [[C.titlesOfGenre, genre]], [C.titlesOfGenre, genre, null]),
@@ -190,13 +192,78 @@ export function libraryShow() {
         dropLevels(libraryNav.trail.length - 1 - depth);
         libraryUp(depth);
     });
-    libraryNav.view.show(level.steps, level.item, level.head ?? null);
+    libraryNav.view.show(level.steps, level.item, level.head ?? null, { anchor: level.letter ? jumpAnchor : 0 });
+    showFinding();
 }
 
 // A level made from its factory's name and the names it takes, so that it
 // can be made again from the same bytes in another code page.
 function makeLevel(kind, ...names) {
     return Object.assign(library[kind](...names), { kind, names });
+}
+
+// The level opened at a letter: the list, then the jump (102), each time the
+// list is asked for.
+function atLetter(level, letter) {
+    const steps = level.steps;
+    return Object.assign(level, { letter, steps: (s) => [...steps(s), [C.jumpToLetter, letter]] });
+}
+
+// Search and the letter index, for a plug-in that answers the probe ("101"
+// alone, answered "PA").
+export const finding = { known: false };
+const lettered = new Set(['artists', 'albums', 'genres', 'titles']);
+
+function showFinding() {
+    $('#library-search').hidden = !finding.known;
+    const level = libraryNav.trail.at(-1);
+    $('#library-letters').hidden = !(finding.known && libraryNav.trail.length === 1 && lettered.has(level?.kind));
+}
+
+session.on('event', (event) => {
+    if (event.list?.number !== C.search || event.list.argument !== '') return;
+    if (event.type !== 'listBegin' && event.type !== 'listEmpty') return;
+    finding.known = event.type === 'listBegin';
+    showFinding();
+});
+session.on('link', ({ up }) => {
+    if (up) return;
+    finding.known = false;
+    showFinding();
+});
+
+export function librarySearch(words) {
+    if (words.trim() === '') return;
+    dropLevels(libraryNav.trail.length - 1);
+    $$('[data-browse]').forEach((tab) => tab.setAttribute('aria-pressed', 'false'));
+    libraryNav.trail = [makeLevel('search', words)];
+    libraryShow();
+}
+
+export function libraryJump(letter) {
+    const level = libraryNav.trail.at(-1);
+    if (libraryNav.trail.length !== 1 || !lettered.has(level.kind)) return;
+    const jumped = atLetter(makeLevel(level.kind), letter);
+    libraryNav.trail = [jumped];
+    libraryNav.view.jump(jumped.steps, letter);
+}
+
+export function libraryLetters() {
+    const box = $('#library-letters');
+    for (const letter of ['#', ...'ABCDEFGHIJKLMNOPQRSTUVWXYZ']) {
+        const button = document.createElement('button');
+        button.type = 'button';
+        button.textContent = letter;
+        button.setAttribute('aria-label', letter === '#' ? 'Jump to items not beginning with a letter' : `Jump to ${letter}`);
+        button.addEventListener('click', () => libraryJump(letter));
+        box.append(button);
+    }
+    $('#library-search').addEventListener('submit', (event) => {
+        event.preventDefault();
+        const input = event.target.elements.words;
+        librarySearch(input.value);
+        input.blur();
+    });
 }
 
 function libraryPush(kind, ...names) {
@@ -215,7 +282,10 @@ export function libraryBrowse(kind) {
 // The user chose another code page: every level is made again from its names read anew.
 export function libraryRecode(recode) {
     if (libraryNav.trail.length === 0) return;
-    libraryNav.trail = libraryNav.trail.map((level) => makeLevel(level.kind, ...level.names.map(recode)));
+    libraryNav.trail = libraryNav.trail.map((level) => {
+        const made = makeLevel(level.kind, ...level.names.map(recode));
+        return level.letter ? atLetter(made, level.letter) : made;
+    });
     const level = libraryNav.trail.at(-1);
     crumbs($('#library-crumbs'), libraryNav.trail, (depth) => {
         dropLevels(libraryNav.trail.length - 1 - depth);

@@ -93,6 +93,9 @@ session.on('link', ({ up }) => {
         return;
     }
     send(C.statusOn);
+    // The probe: a plug-in that can search answers "PA" at once; the version
+    // line behind it tells when it answered nothing.
+    send(C.search);
     send(C.version);
     send(C.sleepTimerState);
     send(C.equalizer);

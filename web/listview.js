@@ -74,6 +74,16 @@ export class ListView {
         else this.render(this.pager.view());
     }
 
+    // The list shown, moved to a jump: drawn anew from the jump's page.
+    jump(steps, prefix) {
+        if (!this.pager) return;
+        this.settle();
+        this.rendered.clear();
+        this.box.replaceChildren();
+        this.container.scrollTop = 0;
+        this.pager.jumpTo(steps, prefix);
+    }
+
     // The same list in another code page: the held items are read anew and
     // drawn again; the level gives the rows that act on the new names.
     recode(level, recode) {
@@ -105,8 +115,16 @@ export class ListView {
     render(view) {
         if (view.allTracks && this.headRow && this.head.childElementCount === 0) this.head.append(this.headRow());
         const wanted = new Set(view.pages.map((page) => page.ordinal));
-        // The first page that stays is the reader's anchor.
-        const anchorOrdinal = view.pages.map((page) => page.ordinal).find((ordinal) => this.rendered.has(ordinal));
+        // The first page that stays and shows on screen is the reader's
+        // anchor: a page coming in above it (scrolling up, or the page before
+        // a jump) grows without moving what the reader sees.
+        const scrollTop = this.container.scrollTop;
+        const shown = (ordinal) => {
+            const node = this.rendered.get(ordinal)?.node;
+            return node !== undefined && node.offsetTop + node.offsetHeight > scrollTop;
+        };
+        const ordinals = view.pages.map((page) => page.ordinal);
+        const anchorOrdinal = ordinals.find(shown) ?? ordinals.find((ordinal) => this.rendered.has(ordinal));
         const anchor = anchorOrdinal === undefined ? null : this.rendered.get(anchorOrdinal).node;
         const anchorOffset = anchor ? anchor.offsetTop - this.container.scrollTop : 0;
         for (const [ordinal, held] of this.rendered) {

@@ -89,6 +89,31 @@ export class PagedList extends Emitter {
         this.walk(at);
     }
 
+    // A jump (102 with `prefix`) in the list shown: while the list is open it
+    // goes out alone, and the plug-in sends the page from its target without
+    // asking the host again; otherwise the list is asked for anew with the
+    // jump behind it. `steps` open the list at the jump from now on.
+    jumpTo(steps, prefix) {
+        this.steps = steps;
+        this.anchor = jumpAnchor;
+        this.pages.clear();
+        this.lo = this.hi = this.cursor = jumpAnchor;
+        if (this.busy || this.list === null || !this.session.isOpen(this.list)) {
+            this.list = null;
+            this.walk(jumpAnchor);
+            return;
+        }
+        try {
+            this.session.send(Command.jumpToLetter, prefix);
+            this.opening = true;
+        } catch (error) {
+            this.list = null;
+            this.emit('problem', { error });
+        }
+        this.arm();
+        this.changed();
+    }
+
     // The reader reached the end of the held pages.
     more() {
         const last = this.pages.get(this.hi);
