@@ -23,6 +23,7 @@ export function searchAndJump() {
             'library release',
             'library run title != "" & !title isempty',
         ]);
+        assert.equal(await w.page.isHidden('#library-letters'), true, 'no letters along a search');
         await shot('search');
         await scrollList('library-list', 'bottom');
         await w.page.waitForFunction((n) => document.querySelectorAll('#library-list .item').length === n, Math.min(matches.length, 100));
