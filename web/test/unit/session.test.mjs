@@ -296,6 +296,16 @@ describe('search and jump', () => {
         session.send(Command.jumpToLetter, 'M');
         assert.equal(session.isOpen(folder), false);
     });
+
+    test('the probe: an older plug-in answers nothing, and the next list is not taken for the search', () => {
+        const { session, events, feed } = recordingSession();
+        const probe = session.send(Command.search);
+        session.send(Command.version);
+        const artists = session.send(Command.artists);
+        feed('KWinamp 22118 running!', 'PA', 'PVAbba');
+        assert.equal(events.find((event) => event.type === 'listEmpty').list.id, probe.id);
+        assert.equal(items(events)[0].list.id, artists.id);
+    });
 });
 
 describe('what the plug-in holds', () => {
