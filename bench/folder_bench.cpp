@@ -23,6 +23,7 @@
 #include "core/wire.h"
 #include "files/folder_entries.h"
 #include "hostsim/reference_host.h"
+#include "link/reply.h"
 #include "platform/sim/sim.h"
 #include "plugin/lifecycle.h"
 #include "protocol/file_commands.h"
@@ -110,22 +111,19 @@ const char* vectorEntry(const void* source, std::int32_t index) {
     return (*static_cast<const std::vector<std::string>*>(source))[static_cast<std::size_t>(index)].c_str();
 }
 
-void playOrEnqueue(const char* path, int mode) { mode == 0 ? playFileNow(path) : addFileToPlaylist(path); }
-constexpr ListSelection selections[] = {{2, 0, playOrEnqueue}, {3, 1, playOrEnqueue}};
+constexpr int folderPicks[] = {2, 3};
 
 // The same browser over entries found by one search per extension.
 void listFolderBySearches(const char* folder) {
-    const std::vector<std::string> entries = collectBySearches(folder, extensionList);
-    PagedList list;
-    list.listCode = wire::replyFileList;
-    list.header = "BA";
-    list.recordCount = static_cast<std::int32_t>(entries.size());
-    list.itemCode = wire::itemFolderEntry;
-    list.itemText = vectorEntry;
-    list.source = &entries;
-    list.selections = selections;
-    list.selectionCount = 2;
-    runPagedList(list);
+    const std::vector<std::string> entries = collectBySearches(folder, pluginContext->settings.extensionList);
+    Reply reply;
+    runPagedList({.listCode = wire::replyFileList,
+                  .recordCount = static_cast<std::int32_t>(entries.size()),
+                  .itemCode = wire::itemFolderEntry,
+                  .itemText = vectorEntry,
+                  .source = &entries,
+                  .takes = folderPicks},
+                 reply);
 }
 
 // ---- the simulated world -----------------------------------------------------
@@ -152,13 +150,13 @@ void buildWorld(World& world) {
         h->attach(main, library);
     });
     pluginContext = new PluginContext;
-    pluginContext->hostWindow = world.host->mainWindow;
-    pluginContext->libraryWindow = world.host->libraryWindow;
-    pluginContext->port = platform::openSerialPort("COM6");
+    pluginContext->host.window = world.host->mainWindow;
+    pluginContext->host.libraryWindow = world.host->libraryWindow;
+    pluginContext->host.port = platform::openSerialPort("COM6");
 
     std::string extensions;
     for (const char* extension : playable) extensions += std::string(extension) + ":";
-    std::snprintf(extensionList, sizeof extensionList, "%s", extensions.c_str());
+    std::snprintf(pluginContext->settings.extensionList, sizeof pluginContext->settings.extensionList, "%s", extensions.c_str());
 }
 
 struct Figures {
@@ -170,7 +168,7 @@ struct Figures {
 // One run of the command with the phone's next line waiting behind it.
 void measureOnce(World& world, void (*browse)(const char*), const char* folder, Figures& figures) {
     world.phone.send("14\n");
-    pluginContext->lineConsumed = 1;
+    pluginContext->flags.lineConsumed = 1;
     const std::uint64_t searches = sim::searchesStarted();
     const Clock::time_point start = Clock::now();
     browse(folder);
@@ -179,7 +177,10 @@ void measureOnce(World& world, void (*browse)(const char*), const char* folder, 
     figures.firstPage = world.phone.takeReceived();
 }
 
-void browseInOnePass(const char* folder) { commands::listFolder(folder); }
+void browseInOnePass(const char* folder) {
+    Reply reply;
+    commands::listFolder({folder, 0, PickMode::play}, reply);
+}
 
 int lineCount(const std::string& text, const char* prefix) {
     int count = 0;
@@ -208,8 +209,8 @@ double bareEnumerationMs(const char* pattern) {
 
 bool sameEntries(const char* folder) {
     FolderEntries mine;
-    collectFolderEntries(folder, extensionList, mine);
-    const std::vector<std::string> theirs = collectBySearches(folder, extensionList);
+    collectFolderEntries(folder, pluginContext->settings.extensionList, mine);
+    const std::vector<std::string> theirs = collectBySearches(folder, pluginContext->settings.extensionList);
     if (static_cast<std::size_t>(mine.count) != theirs.size()) return false;
     for (std::int32_t i = 0; i < mine.count; ++i)
         if (theirs[static_cast<std::size_t>(i)] != mine.entry(i)) return false;
@@ -257,9 +258,9 @@ int main() {
     std::string lines;
     for (int page = 0; page < 1000; ++page) lines += "53\n";
     world.phone.send(lines + "14\n");
-    pluginContext->lineConsumed = 1;
+    pluginContext->flags.lineConsumed = 1;
     const Clock::time_point start = Clock::now();
-    commands::listFolder("C:\\Fifty");
+    browseInOnePass("C:\\Fifty");
     const double allPagesMs = msBetween(start, Clock::now());
     const std::string received = world.phone.takeReceived();
     std::printf("folder of 50,000 files, 45,000 of them playable\n");
@@ -268,9 +269,9 @@ int main() {
                 lineCount(received, "BB"), lineCount(received, "BSNext") + 1,
                 received.substr(lastPosition, received.find('\n', lastPosition) - lastPosition).c_str(), allPagesMs);
     std::printf("  one search per extension: %zu entries, the cap of 10,000\n",
-                collectBySearches("C:\\Fifty", extensionList).size());
+                collectBySearches("C:\\Fifty", pluginContext->settings.extensionList).size());
 
-    platform::closeSerialPort(pluginContext->port);
+    platform::closeSerialPort(pluginContext->host.port);
     resetPluginState();
     sim::runOnUiThread([&world] { world.host.reset(); });
     sim::reset();

@@ -21,6 +21,7 @@
 #include "core/context.h"
 #include "hostsim/library_generator.h"
 #include "hostsim/reference_host.h"
+#include "link/reply.h"
 #include "library/media_library.h"
 #include "library/record_sort.h"
 #include "platform/sim/sim.h"
@@ -128,9 +129,9 @@ void buildWorld(World& world, std::vector<hostsim::LibraryEntry> library) {
         h->attach(main, libraryWindow);
     });
     pluginContext = new PluginContext;
-    pluginContext->hostWindow = world.host->mainWindow;
-    pluginContext->libraryWindow = world.host->libraryWindow;
-    pluginContext->port = platform::openSerialPort("COM6");
+    pluginContext->host.window = world.host->mainWindow;
+    pluginContext->host.libraryWindow = world.host->libraryWindow;
+    pluginContext->host.port = platform::openSerialPort("COM6");
 }
 
 struct ListFigures {
@@ -150,15 +151,16 @@ double median(std::vector<double> values) {
 }
 
 template <LibraryField field>
-ListFigures measureList(World& world, int (*command)(const char*), const char* query, int rounds) {
+ListFigures measureList(World& world, Handler command, const char* query, int rounds) {
     std::vector<double> queries, plugin, sorts, quicksorts;
     ListFigures figures;
     for (int r = 0; r < rounds; ++r) {
         // The whole command: release, query, sort, header and first page, then
         // the phone's waiting line ends the list.
         world.phone.send("14\n");
-        pluginContext->lineConsumed = 1;
-        command("");
+        pluginContext->flags.lineConsumed = 1;
+        Reply reply;
+        command({"", 0, PickMode::play}, reply);
         const Clock::time_point done = Clock::now();
         queries.push_back(world.queryMs);
         plugin.push_back(msBetween(world.answered, done));
@@ -229,7 +231,7 @@ int main(int argc, char** argv) {
     std::printf("\nmemory high-water mark: %ld KiB (%ld KiB at start, %ld KiB with the host's library)\n",
                 maxResidentKb(), startKb, libraryKb);
 
-    platform::closeSerialPort(pluginContext->port);
+    platform::closeSerialPort(pluginContext->host.port);
     resetPluginState();
     sim::runOnUiThread([&world] { world.host.reset(); });
     sim::reset();

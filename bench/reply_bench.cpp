@@ -28,7 +28,7 @@ void sendBytewise(const std::string& text) {
     std::string line = text + "\n";
     for (std::size_t i = 0; i < line.size();) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(pluginContext->port, &line[i], 1, &written) != 0) return;
+        if (platform::writeSerialPort(pluginContext->host.port, &line[i], 1, &written) != 0) return;
         i += written;
     }
 }
@@ -60,13 +60,13 @@ int main() {
     resetPluginState();
     sim::addSerialPort("COM6");
     pluginContext = new PluginContext;
-    pluginContext->port = platform::openSerialPort("COM6");
+    pluginContext->host.port = platform::openSerialPort("COM6");
     std::vector<std::string> page = pageOfLines();
     const int rounds = 200;
     measure(
         "sendReply", [](const std::string& line) { sendReply(line.c_str()); }, page, rounds);
     measure("one byte per call", sendBytewise, page, rounds);
-    platform::closeSerialPort(pluginContext->port);
+    platform::closeSerialPort(pluginContext->host.port);
     resetPluginState();
     return 0;
 }

@@ -1,14 +1,31 @@
-// The process-wide state beside the context record.
+// The root of the plug-in's state.
 
 #include "core/context.h"
 
 PluginContext* pluginContext = nullptr;
-SharedFlag stopFlag{0};
-platform::WindowProcedure previousHostWindowProc = nullptr;
-std::FILE* activityLog = nullptr;
-std::atomic<platform::TimerId> minuteTimerId{0};
 
-const char* iniPath = "winamp.ini";
-char extensionList[1024];
-char hostDirectory[260];
-char myMusicFolder[260];
+void LinkState::reset() {
+    pendingLength = 0;
+    discardingLine = false;
+    lineTorn = false;
+    completedLines = 0;
+    takenLines = 0;
+}
+
+void SharedFlags::reset() {
+    lineConsumed = 1;
+    statusPush = 0;
+    volume = 0;
+    volumeChanged = 0;
+    playStateChanged = 0;
+    workerFinished = 0;
+    portHandover = 0;
+}
+
+void SleepTimerState::reset() {
+    arming = 0;
+    fadeFactor = 0.0;
+    fadeInterval = 0;
+    fadeCountdown = 0;
+    minuteTimerId = 0;
+}

@@ -9,7 +9,7 @@
 
 // WM_USER with the request code in lParam; returns the host's answer.
 inline platform::LResult hostRequest(platform::LParam request, platform::WParam wParam) {
-    return platform::sendMessage(pluginContext->hostWindow, platform::messageUser, wParam, request);
+    return platform::sendMessage(pluginContext->host.window, platform::messageUser, wParam, request);
 }
 
 // A signed number as wParam, the way the 32-bit host reads it back.
@@ -19,7 +19,7 @@ inline platform::LResult hostRequestNumber(platform::LParam request, std::int32_
 
 // WM_COMMAND: one of the host's buttons.
 inline void pressHostButton(platform::WParam commandId) {
-    platform::sendMessage(pluginContext->hostWindow, platform::messageCommand, commandId, 0);
+    platform::sendMessage(pluginContext->host.window, platform::messageCommand, commandId, 0);
 }
 
 // The host's answers are 32-bit numbers (the host is a 32-bit program).

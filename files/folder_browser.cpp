@@ -1,15 +1,16 @@
-#include "files/folder_browser.h"
+// The drive list and the folder browser: the phone walks the computer's drives
+// and folders in one browser screen and plays or enqueues the files it finds.
+// Command 20 lists the drives (no paging, no wait); command 1 lists a folder
+// as a paged list that takes 2 (play a file) and 3 (enqueue it).
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/context.h"
+#include "core/text.h"
 #include "core/wire.h"
 #include "files/folder_entries.h"
-#include "link/link.h"
 #include "protocol/file_commands.h"
 #include "protocol/paged_list.h"
-#include "protocol/playback.h"
 
 namespace {
 
@@ -18,38 +19,34 @@ namespace {
 constexpr std::size_t driveRootsSize = 26 * 4 + 1;
 // A label as long as the system can hand one back (MAX_PATH + 1).
 constexpr std::size_t volumeLabelSize = 261;
+// Roots of at least one character and its NUL.
+constexpr int mostDrives = driveRootsSize / 2;
 
-// 'D' for a fixed or removable drive, 'M' for a CD-ROM drive, 0 for any other.
-char driveKind(const char* root) {
+// 'D' for a fixed or removable drive, 'M' for a CD-ROM drive; false for any
+// other kind, which the list leaves out.
+bool driveKind(const char* root, char& kind) {
     switch (platform::driveType(root)) {
         case platform::driveFixed:
         case platform::driveRemovable:
-            return wire::itemDrive;
+            kind = wire::itemDrive;
+            return true;
         case platform::driveCdRom:
-            return wire::itemCdRomDrive;
+            kind = wire::itemCdRomDrive;
+            return true;
         default:
-            return 0;
+            return false;
     }
 }
 
-const char* folderEntryText(const void* source, std::int32_t index) {
-    return static_cast<const FolderEntries*>(source)->entry(index);
-}
+// The ready drives of the list, each with its kind and its shown text, the
+// label and the letter ("System (C:)").
+struct Drives {
+    char kinds[mostDrives] = {};
+    char texts[mostDrives][volumeLabelSize + 8] = {};
+    std::int32_t count = 0;
+};
 
-void playOrEnqueueFile(const char* path, int mode) {
-    if (mode == 0) {
-        playFileNow(path);
-    } else {
-        addFileToPlaylist(path);
-    }
-}
-
-constexpr ListSelection folderSelections[] = {{2, 0, playOrEnqueueFile}, {3, 1, playOrEnqueueFile}};
-
-}  // namespace
-
-void sendDriveList() {
-    sendReply(fileListHeader);
+void collectDrives(Drives& drives) {
     char roots[driveRootsSize] = {};
     const std::uint32_t length = platform::logicalDriveStrings(roots, sizeof roots);
     // A list that did not fit came back empty; one that did is read no further
@@ -57,48 +54,57 @@ void sendDriveList() {
     if (length >= sizeof roots) return;
     roots[sizeof roots - 1] = '\0';
     const char* root = roots;
-    while (root < roots + sizeof roots - 1 && *root != '\0') {
+    while (root < roots + sizeof roots - 1 && *root != '\0' && drives.count < mostDrives) {
         const std::size_t rootLength = std::strlen(root);
-        const char kind = driveKind(root);
+        char kind = '\0';
         char label[volumeLabelSize];
-        if (kind != 0 && platform::volumeLabel(root, label, sizeof label)) {
+        if (driveKind(root, kind) && platform::volumeLabel(root, label, sizeof label)) {
             label[sizeof label - 1] = '\0';
-            // The label is only shown: one that does not fit the line is cut.
-            char line[wire::replyTextLimit + 1];
-            std::snprintf(line, sizeof line, "%c%c%s (%.2s)", wire::replyFileList, kind, label, root);
-            sendReply(line);
+            drives.kinds[drives.count] = kind;
+            formatText(drives.texts[drives.count], sizeof drives.texts[0], "%s (%.2s)", label, root);
+            ++drives.count;
         }
         root += rootLength + 1;
     }
 }
 
-void runFolderBrowser(const char* folder) {
-    FolderEntries entries;
-    // A folder whose path does not fit is refused: the header alone goes out.
-    collectFolderEntries(folder, extensionList, entries);
+char driveCode(const void* source, std::int32_t index) { return static_cast<const Drives*>(source)->kinds[index]; }
+const char* driveText(const void* source, std::int32_t index) { return static_cast<const Drives*>(source)->texts[index]; }
 
-    PagedList list;
-    list.listCode = wire::replyFileList;
-    list.header = fileListHeader;
-    list.recordCount = entries.count;
-    list.itemCode = wire::itemFolderEntry;
-    list.itemText = folderEntryText;
-    list.source = &entries;
-    list.selections = folderSelections;
-    list.selectionCount = 2;
-    runPagedList(list);
+const char* folderEntryText(const void* source, std::int32_t index) {
+    return static_cast<const FolderEntries*>(source)->entry(index);
 }
+
+constexpr int folderPicks[] = {2, 3};
+
+}  // namespace
 
 namespace commands {
 
-int listFolder(const char* argument) {
-    runFolderBrowser(argument);
-    return 0;
+void listFolder(const Request& request, Reply& reply) {
+    FolderEntries entries;
+    // A folder whose path does not fit is refused: the header alone goes out.
+    collectFolderEntries(request.text, pluginContext->settings.extensionList, entries);
+    runPagedList({.listCode = wire::replyFileList,
+                  .recordCount = entries.count,
+                  .itemCode = wire::itemFolderEntry,
+                  .itemText = folderEntryText,
+                  .source = &entries,
+                  .takes = folderPicks},
+                 reply);
 }
 
-int listDrives(const char*) {
-    sendDriveList();
-    return 0;
+void listDrives(const Request&, Reply& reply) {
+    Drives drives;
+    collectDrives(drives);
+    runPagedList({.listCode = wire::replyFileList,
+                  .recordCount = drives.count,
+                  .itemCodeOf = driveCode,
+                  .itemText = driveText,
+                  .source = &drives,
+                  .paged = false,
+                  .waits = false},
+                 reply);
 }
 
 }  // namespace commands

@@ -1,10 +1,10 @@
 #include "files/folder_entries.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "core/context.h"
+#include "core/text.h"
 #include "files/paths.h"
 #include "platform/platform.h"
 
@@ -103,12 +103,11 @@ bool collectFolderEntries(const char* folder, const char* extensions, FolderEntr
         const std::int32_t group = groupOf(found, wanted);
         if (group != noGroup) {
             char text[1 + sizeof found.name];
-            const int textLength =
-                std::snprintf(text, sizeof text, "%s%s", group == folderGroup ? "F" : "T", found.name);
+            formatText(text, sizeof text, "%s%s", group == folderGroup ? "F" : "T", found.name);
             // An entry that finds no room is left out; the others keep their order.
-            entries.texts.append(text, static_cast<std::size_t>(textLength), group);
+            entries.texts.append(text, std::strlen(text), group);
         }
-    } while (stopFlag == 0 && platform::findNextFile(search, &found));
+    } while (pluginContext->flags.stop == 0 && platform::findNextFile(search, &found));
     platform::findClose(search);
 
     if (!orderByGroup(entries, wanted.count + 1)) entries.texts.release();

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/arguments.h"
 #include "core/context.h"
 #include "core/host_interface.h"
 #include "core/wire.h"
@@ -23,18 +22,21 @@ constexpr const char* catalogName = "playlists.xml";
 // The sub-menu's first two items are the library's own commands, not playlists.
 constexpr int firstPlaylistItem = 2;
 
-// The host reads it only while the menu request lasts.
-host::MenuRequest menuRequest{};
-
-// The catalog's file names while the list runs; the picks read them.
-TextList catalogNames;
+// What the list shows and what its picks read: the titles of the menu and the
+// catalog's file names, matched by position.
+struct PlaylistSource {
+    TextList titles;
+    TextList names;
+};
 
 // Collects the titles of the "Playlists" sub-menu, from its third item on.
 // False when the stop flag cut the walk short.
 bool collectPlaylistTitles(TextList& titles) {
+    // The host reads it only while the menu request lasts.
+    host::MenuRequest& menuRequest = pluginContext->browse.menuRequest;
     menuRequest = {{0, 0, -1}};
     const platform::LResult answer =
-        platform::sendMessage(pluginContext->libraryWindow, host::libraryMessage,
+        platform::sendMessage(pluginContext->host.libraryWindow, host::libraryMessage,
                               reinterpret_cast<platform::WParam>(&menuRequest), host::libraryPlaylistsMenu);
     const auto menu = reinterpret_cast<platform::MenuHandle>(static_cast<std::uintptr_t>(answer));
     if (menu == nullptr) return true;
@@ -53,11 +55,11 @@ bool collectPlaylistTitles(TextList& titles) {
                 // so the titles after it still match their files.
                 const std::size_t shown = length > 0 ? std::strlen(text) : 0;
                 if (!titles.append(text, shown) && !titles.append("", 0)) break;
-                whole = stopFlag == 0;
+                whole = pluginContext->flags.stop == 0;
             }
             break;
         }
-        if (stopFlag != 0) {
+        if (pluginContext->flags.stop != 0) {
             whole = false;
             break;
         }
@@ -67,59 +69,50 @@ bool collectPlaylistTitles(TextList& titles) {
 }
 
 const char* titleText(const void* source, std::int32_t index) {
-    return static_cast<const TextList*>(source)->text(index);
+    return static_cast<const PlaylistSource*>(source)->titles.text(index);
 }
 
 // 5 plays and 56 enqueues the catalog's playlist at the argument's index. An
 // index with no file behind it, or whose path does not fit, picks nothing.
-void pickPlaylist(const char* argument, int mode) {
-    const std::int32_t index = readDecimal(argument);
-    if (index < 0 || index >= catalogNames.count()) return;
-    const char* name = catalogNames.text(index);
+void pickPlaylist(const Request& request, Reply&) {
+    const TextList& names = static_cast<const PlaylistSource*>(request.list)->names;
+    const std::int32_t index = request.number;
+    if (index < 0 || index >= names.count()) return;
+    const char* name = names.text(index);
     char path[pathSize];
-    if (name[0] == '\0' || !joinPath(path, {hostDirectory, catalogFolder, name})) return;
-    if (mode == 0) {
-        playFileNow(path);
-    } else {
-        addFileToPlaylist(path);
-    }
+    if (name[0] == '\0' || !joinPath(path, {pluginContext->settings.hostDirectory, catalogFolder, name})) return;
+    playOrEnqueue(path, request.mode);
 }
 
-constexpr ListSelection playlistSelections[] = {{5, 0, pickPlaylist}, {56, 1, pickPlaylist}};
+constexpr Command playlistPicks[] = {{5, pickPlaylist, Argument::number, PickMode::play},
+                                     {56, pickPlaylist, Argument::number, PickMode::enqueue}};
 
 }  // namespace
 
 namespace commands {
 
-int listLibraryPlaylists(const char*) {
+void listLibraryPlaylists(const Request&, Reply& reply) {
     char catalogPath[pathSize];
     std::FILE* catalog = nullptr;
-    if (joinPath(catalogPath, {hostDirectory, catalogFolder, catalogName}))
+    if (joinPath(catalogPath, {pluginContext->settings.hostDirectory, catalogFolder, catalogName}))
         catalog = platform::openSharedForReading(catalogPath);
-    if (catalog == nullptr) return -1;
-    catalogNames.release();
-    readPlaylistCatalog(catalog, catalogNames);
+    if (catalog == nullptr) return;
+    PlaylistSource source;
+    readPlaylistCatalog(catalog, source.names);
     std::fclose(catalog);
 
-    TextList titles;
-    if (collectPlaylistTitles(titles)) {
-        constexpr char header[] = {wire::replyLibraryList, wire::listBegins, '\0'};
-        PagedList list;
-        list.listCode = wire::replyLibraryList;
-        list.header = header;
-        list.recordCount = titles.count();
-        list.itemCode = wire::itemLibraryPlaylist;
-        list.itemText = titleText;
-        list.source = &titles;
-        list.selections = playlistSelections;
-        list.selectionCount = 2;
-        list.paged = false;
-        // Without titles the catalog's files can still be picked by index.
-        list.waitsWithoutRecords = true;
-        runPagedList(list);
+    if (collectPlaylistTitles(source.titles)) {
+        runPagedList({.listCode = wire::replyLibraryList,
+                      .recordCount = source.titles.count(),
+                      .itemCode = wire::itemLibraryPlaylist,
+                      .itemText = titleText,
+                      .source = &source,
+                      .ownRows = playlistPicks,
+                      .paged = false,
+                      // Without titles the catalog's files can still be picked by index.
+                      .waitsWithoutRecords = true},
+                     reply);
     }
-    catalogNames.release();
-    return 0;
 }
 
 }  // namespace commands

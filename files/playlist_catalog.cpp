@@ -14,16 +14,19 @@ struct NamedEntity {
 };
 constexpr NamedEntity namedEntities[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
 
-// The character of the entity `text` (what stands between '&' and ';'); 0 for
-// one that is not a plain ASCII character.
-char entityCharacter(const char* text, std::size_t length) {
+// The character of the entity `text` (what stands between '&' and ';'); false
+// for one that is not a plain ASCII character (NUL is none).
+bool entityCharacter(const char* text, std::size_t length, char& character) {
     for (const NamedEntity& entity : namedEntities) {
-        if (std::strlen(entity.name) == length && std::memcmp(entity.name, text, length) == 0) return entity.character;
+        if (std::strlen(entity.name) == length && std::memcmp(entity.name, text, length) == 0) {
+            character = entity.character;
+            return true;
+        }
     }
-    if (length < 2 || text[0] != '#') return 0;
+    if (length < 2 || text[0] != '#') return false;
     const bool hex = text[1] == 'x';
     std::size_t at = hex ? 2 : 1;
-    if (at == length) return 0;
+    if (at == length) return false;
     long value = 0;
     for (; at < length; ++at) {
         const char c = text[at];
@@ -31,11 +34,12 @@ char entityCharacter(const char* text, std::size_t length) {
         if (c >= '0' && c <= '9') digit = c - '0';
         if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
         if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0) return 0;
+        if (digit < 0) return false;
         value = value * (hex ? 16 : 10) + digit;
-        if (value > 127) return 0;
+        if (value > 127) return false;
     }
-    return static_cast<char>(value);
+    character = static_cast<char>(value);
+    return value != 0;
 }
 
 // Decodes `raw` into `name`; false when it does not fit or holds an entity
@@ -48,8 +52,7 @@ bool decodeName(const char* raw, std::size_t rawLength, char (&name)[pathSize], 
             const void* end = std::memchr(raw + at + 1, ';', rawLength - at - 1);
             if (end == nullptr) return false;
             const std::size_t entityLength = static_cast<std::size_t>(static_cast<const char*>(end) - (raw + at + 1));
-            c = entityCharacter(raw + at + 1, entityLength);
-            if (c == 0) return false;
+            if (!entityCharacter(raw + at + 1, entityLength, c)) return false;
             at += entityLength + 1;
         }
         if (length == sizeof name - 1) return false;

@@ -1,16 +1,17 @@
-#include "files/playlist_files.h"
+// Playlist files in the user's My Music folder: list them, play one, and save
+// the host's current playlist there under a name the phone chooses.
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/context.h"
 #include "core/host_requests.h"
 #include "core/wire.h"
-#include "files/folder_browser.h"
 #include "files/paths.h"
-#include "link/link.h"
+#include "files/text_list.h"
+#include "link/reply.h"
 #include "platform/platform.h"
 #include "protocol/file_commands.h"
+#include "protocol/paged_list.h"
 #include "protocol/playback.h"
 
 namespace {
@@ -58,75 +59,79 @@ bool isSavablePlaylistName(const char* name) {
     return !namesDevice(name);
 }
 
-void sendSaveReply(char code, const char* name) {
-    char line[wire::replyTextLimit + 1];
+void sendSaveReply(Reply& reply, char code, const char* name) {
     if (code == wire::replyPlaylistSaved) {
-        std::snprintf(line, sizeof line, "%c%s Saved in My Music", code, name);
+        reply.format(code, "%s Saved in My Music", name);
     } else {
-        std::snprintf(line, sizeof line, "%c%s Already Exists in My Music.Please select BACK and enter another name",
-                      code, name);
+        reply.format(code, "%s Already Exists in My Music.Please select BACK and enter another name", name);
     }
-    sendReply(line);
+}
+
+// The ".m3u" files of the folder in file-system order; a folder whose name
+// ends in ".m3u" is no playlist to play.
+void collectPlaylistFiles(TextList& names) {
+    char pattern[pathSize];
+    if (!joinPath(pattern, {pluginContext->settings.myMusicFolder, "\\*.m3u"})) return;
+    platform::FindEntry found{};
+    platform::FindHandle search = platform::findFirstFile(pattern, &found);
+    if (search == nullptr) return;
+    do {
+        if ((found.attributes & platform::attributeDirectory) != 0) continue;
+        found.name[sizeof found.name - 1] = '\0';
+        names.append(found.name, std::strlen(found.name));
+    } while (pluginContext->flags.stop == 0 && platform::findNextFile(search, &found));
+    platform::findClose(search);
+}
+
+const char* playlistFileText(const void* source, std::int32_t index) {
+    return static_cast<const TextList*>(source)->text(index);
 }
 
 }  // namespace
 
-void sendPlaylistFileList() {
-    char pattern[pathSize];
-    if (!joinPath(pattern, {myMusicFolder, "\\*.m3u"})) return;
-    platform::FindEntry found{};
-    platform::FindHandle search = platform::findFirstFile(pattern, &found);
-    if (search == nullptr) return;
-    bool headerSent = false;
-    do {
-        // A folder whose name ends in ".m3u" is no playlist to play.
-        if ((found.attributes & platform::attributeDirectory) != 0) continue;
-        found.name[sizeof found.name - 1] = '\0';
-        if (!headerSent) {
-            sendReply(fileListHeader);
-            headerSent = true;
-        }
-        sendListReply(wire::replyFileList, wire::itemPlaylistFile, found.name);
-    } while (stopFlag == 0 && platform::findNextFile(search, &found));
-    platform::findClose(search);
+namespace commands {
+
+// The header and one line per playlist file, or nothing at all when there is
+// none. No paging, no wait.
+void listPlaylistFiles(const Request&, Reply& reply) {
+    TextList names;
+    collectPlaylistFiles(names);
+    runPagedList({.listCode = wire::replyFileList,
+                  .recordCount = names.count(),
+                  .itemCode = wire::itemPlaylistFile,
+                  .itemText = playlistFileText,
+                  .source = &names,
+                  .paged = false,
+                  .waits = false,
+                  .silentWithoutRecords = true},
+                 reply);
 }
 
-void playMusicFolderPlaylist(const char* name) {
+// Has the host play the playlist file of the folder. Nothing is sent back.
+void playPlaylistFile(const Request& request, Reply&) {
     char path[pathSize];
-    if (!joinPath(path, {myMusicFolder, "\\", name})) return;
+    if (!joinPath(path, {pluginContext->settings.myMusicFolder, "\\", request.text})) return;
     playFileNow(path);
 }
 
-void saveCurrentPlaylist(const char* name) {
+// Has the host write its playlist and copies it to "<name>.m3u" in the folder,
+// never over an existing file. Answers 'G' when saved, else 'H': also for a
+// name that is no file of the folder itself, and when the folder is not known,
+// since nothing is written anywhere else.
+void savePlaylist(const Request& request, Reply& reply) {
+    const char* name = request.text;
     char hostPlaylist[pathSize];
     char copy[pathSize];
-    const bool pathsFit = joinPath(hostPlaylist, {hostDirectory, "\\", "winamp.m3u"}) &&
-                          joinPath(copy, {myMusicFolder, "\\", name, ".m3u"});
+    const bool pathsFit = joinPath(hostPlaylist, {pluginContext->settings.hostDirectory, "\\", "winamp.m3u"}) &&
+                          joinPath(copy, {pluginContext->settings.myMusicFolder, "\\", name, ".m3u"});
     // Without a known My Music folder the copy would land in the drive's root.
-    if (myMusicFolder[0] == '\0' || !pathsFit || !isSavablePlaylistName(name)) {
-        sendSaveReply(wire::replyPlaylistExists, name);
+    if (pluginContext->settings.myMusicFolder[0] == '\0' || !pathsFit || !isSavablePlaylistName(name)) {
+        sendSaveReply(reply, wire::replyPlaylistExists, name);
         return;
     }
     hostRequest(host::requestWritePlaylist, 0);
     const bool saved = platform::copyFileNoOverwrite(hostPlaylist, copy);
-    sendSaveReply(saved ? wire::replyPlaylistSaved : wire::replyPlaylistExists, name);
-}
-
-namespace commands {
-
-int listPlaylistFiles(const char*) {
-    sendPlaylistFileList();
-    return 0;
-}
-
-int playPlaylistFile(const char* argument) {
-    playMusicFolderPlaylist(argument);
-    return 0;
-}
-
-int savePlaylist(const char* argument) {
-    saveCurrentPlaylist(argument);
-    return 0;
+    sendSaveReply(reply, saved ? wire::replyPlaylistSaved : wire::replyPlaylistExists, name);
 }
 
 }  // namespace commands

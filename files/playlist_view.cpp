@@ -7,11 +7,8 @@
 #include "core/context.h"
 #include "core/host_requests.h"
 #include "core/wire.h"
-#include "files/folder_browser.h"
-#include "files/playlist_files.h"
 #include "protocol/file_commands.h"
 #include "protocol/paged_list.h"
-#include "protocol/playback.h"
 
 namespace {
 
@@ -26,35 +23,23 @@ const char* askEntryTitle(const void*, std::int32_t index) {
     return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(answer));
 }
 
-// What the view does for each number it takes, as at top level.
-void selectFolder(const char* argument, int) { runFolderBrowser(argument); }
-void selectPlaylistFiles(const char*, int) { sendPlaylistFileList(); }
-void selectEntry(const char* argument, int) { playPlaylistPosition(argument); }
-void selectDrives(const char*, int) { sendDriveList(); }
-void selectClear(const char*, int) { clearPlaylist(); }
-void selectSave(const char* argument, int) { saveCurrentPlaylist(argument); }
-
-constexpr ListSelection viewSelections[] = {
-    {1, 0, selectFolder},  {4, 0, selectPlaylistFiles}, {8, 0, selectEntry},
-    {20, 0, selectDrives}, {22, 0, selectClear},        {23, 0, selectSave},
-};
+// The folder browser, the playlist files, jump, the drives, clear and save,
+// each as at top level.
+constexpr int viewPicks[] = {1, 4, 8, 20, 22, 23};
 
 }  // namespace
 
 namespace commands {
 
-int listCurrentPlaylist(const char*) {
-    constexpr char header[] = {wire::replyPlaylistBegins, '\0'};
-    PagedList list;
-    list.listCode = wire::replyPlaylistEntry;
-    list.header = header;
-    list.obtainRecords = askPlaylistLength;
-    list.itemCode = wire::itemPlaylistEntry;
-    list.itemText = askEntryTitle;
-    list.selections = viewSelections;
-    list.selectionCount = sizeof viewSelections / sizeof viewSelections[0];
-    list.asksPastLastPage = true;
-    return runPagedList(list);
+void listCurrentPlaylist(const Request&, Reply& reply) {
+    runPagedList({.listCode = wire::replyPlaylistEntry,
+                  .headerCode = wire::replyPlaylistBegins,
+                  .obtainRecords = askPlaylistLength,
+                  .itemCode = wire::itemPlaylistEntry,
+                  .itemText = askEntryTitle,
+                  .takes = viewPicks,
+                  .asksPastLastPage = true},
+                 reply);
 }
 
 }  // namespace commands

@@ -1,14 +1,14 @@
 // The eleven media-library browse lists: one query each, its records sorted and
 // sent as a paged list with list code 'P', and two selections inside each.
 
-#include <cstdio>
 #include <cstring>
+#include <span>
 
 #include "core/context.h"
 #include "core/wire.h"
 #include "library/media_library.h"
 #include "library/record_sort.h"
-#include "library/selection_playback.h"
+#include "protocol/command_table.h"
 #include "protocol/library_commands.h"
 #include "protocol/paged_list.h"
 
@@ -25,96 +25,96 @@ struct BrowseList {
     LibraryField field;  // sorted by it and shown
     char itemCode;
     bool skipsRepeats;
-    Remembers remembers;
-    ListSelection selections[2];
+    Remembers remembers = Remembers::nothing;
+    // The play and enqueue commands the list takes while it waits, as at top
+    // level, and the one it gives a meaning of its own.
+    std::span<const int> takes;
+    std::span<const Command> ownRows = {};
 };
-
-// Whether a list shows one item per run of equal values, or one per record.
-constexpr bool skipsRepeats = true;
-constexpr bool everyRecord = false;
 
 // Each list composes its lines in a buffer of this size, so an item shows at
 // most 509 characters.
 constexpr std::size_t itemLineSize = 512;
 
-constexpr BrowseList artists{"artist != \"\" & !artist isempty",
-                             QueryValues::none,
-                             LibraryField::artist,
-                             wire::itemArtist,
-                             skipsRepeats,
-                             Remembers::nothing,
-                             {{41, 0, selectArtist}, {48, 1, selectArtist}}};
-constexpr BrowseList albums{"album != \"\" & !album isempty",
-                            QueryValues::none,
-                            LibraryField::album,
-                            wire::itemAlbum,
-                            skipsRepeats,
-                            Remembers::nothing,
-                            {{42, 0, selectAlbum}, {49, 1, selectAlbum}}};
-constexpr BrowseList genres{"genre != \"\" & !genre isempty",
-                            QueryValues::none,
-                            LibraryField::genre,
-                            wire::itemGenre,
-                            skipsRepeats,
-                            Remembers::nothing,
-                            {{40, 0, selectGenre}, {47, 1, selectGenre}}};
-constexpr BrowseList titles{"title != \"\" & !title isempty",
-                            QueryValues::none,
-                            LibraryField::title,
-                            wire::itemTitle,
-                            everyRecord,
-                            Remembers::nothing,
-                            {{36, 0, selectTitleByIndex}, {52, 1, selectTitleByIndex}}};
-constexpr BrowseList artistAlbums{"artist == \"%s\" & album != \"\" & !album isempty",
-                                  QueryValues::argument,
-                                  LibraryField::album,
-                                  wire::itemAlbum,
-                                  skipsRepeats,
-                                  Remembers::artist,
-                                  {{45, 0, selectArtistAlbum}, {50, 1, selectArtistAlbum}}};
-// Here 47 enqueues the chosen album of the genre, not the whole genre.
-constexpr BrowseList genreAlbums{"genre == \"%s\" & album != \"\" & !album isempty",
-                                 QueryValues::argument,
-                                 LibraryField::album,
-                                 wire::itemAlbum,
-                                 skipsRepeats,
-                                 Remembers::genre,
-                                 {{46, 0, selectGenreAlbum}, {47, 1, selectGenreAlbum}}};
-constexpr BrowseList artistTitles{"artist == \"%s\"",
-                                  QueryValues::argument,
-                                  LibraryField::title,
-                                  wire::itemTitle,
-                                  everyRecord,
-                                  Remembers::nothing,
-                                  {{41, 0, selectArtist}, {48, 1, selectArtist}}};
-constexpr BrowseList albumTitles{"album == \"%s\"",
-                                 QueryValues::argument,
-                                 LibraryField::title,
-                                 wire::itemTitle,
-                                 everyRecord,
-                                 Remembers::nothing,
-                                 {{42, 0, selectAlbum}, {49, 1, selectAlbum}}};
-constexpr BrowseList genreTitles{"genre == \"%s\"",
-                                 QueryValues::argument,
-                                 LibraryField::title,
-                                 wire::itemTitle,
-                                 everyRecord,
-                                 Remembers::nothing,
-                                 {{40, 0, selectGenre}, {47, 1, selectGenre}}};
-constexpr BrowseList artistAlbumTitles{"artist == \"%s\" & album == \"%s\"",
-                                       QueryValues::artistAndArgument,
-                                       LibraryField::title,
-                                       wire::itemTitle,
-                                       everyRecord,
-                                       Remembers::nothing,
-                                       {{45, 0, selectArtistAlbum}, {50, 1, selectArtistAlbum}}};
-constexpr BrowseList genreAlbumTitles{"genre == \"%s\" & album == \"%s\"",
-                                      QueryValues::genreAndArgument,
-                                      LibraryField::title,
-                                      wire::itemTitle,
-                                      everyRecord,
-                                      Remembers::nothing,
-                                      {{46, 0, selectGenreAlbum}, {51, 1, selectGenreAlbum}}};
+constexpr int artistPicks[] = {41, 48};
+constexpr int albumPicks[] = {42, 49};
+constexpr int genrePicks[] = {40, 47};
+constexpr int titlePicks[] = {36, 52};
+constexpr int artistAlbumPicks[] = {45, 50};
+constexpr int genreAlbumPicks[] = {46, 51};
+// In the albums of a genre, 47 enqueues the chosen album, not the whole genre.
+constexpr int genreAlbumPlay[] = {46};
+constexpr Command genreAlbumEnqueue[] = {{47, commands::pickGenreAlbum, Argument::text, PickMode::enqueue}};
+
+constexpr BrowseList artists{.queryFormat = "artist != \"\" & !artist isempty",
+                             .values = QueryValues::none,
+                             .field = LibraryField::artist,
+                             .itemCode = wire::itemArtist,
+                             .skipsRepeats = true,
+                             .takes = artistPicks};
+constexpr BrowseList albums{.queryFormat = "album != \"\" & !album isempty",
+                            .values = QueryValues::none,
+                            .field = LibraryField::album,
+                            .itemCode = wire::itemAlbum,
+                            .skipsRepeats = true,
+                            .takes = albumPicks};
+constexpr BrowseList genres{.queryFormat = "genre != \"\" & !genre isempty",
+                            .values = QueryValues::none,
+                            .field = LibraryField::genre,
+                            .itemCode = wire::itemGenre,
+                            .skipsRepeats = true,
+                            .takes = genrePicks};
+constexpr BrowseList titles{.queryFormat = "title != \"\" & !title isempty",
+                            .values = QueryValues::none,
+                            .field = LibraryField::title,
+                            .itemCode = wire::itemTitle,
+                            .skipsRepeats = false,
+                            .takes = titlePicks};
+constexpr BrowseList artistAlbums{.queryFormat = "artist == \"%s\" & album != \"\" & !album isempty",
+                                  .values = QueryValues::argument,
+                                  .field = LibraryField::album,
+                                  .itemCode = wire::itemAlbum,
+                                  .skipsRepeats = true,
+                                  .remembers = Remembers::artist,
+                                  .takes = artistAlbumPicks};
+constexpr BrowseList genreAlbums{.queryFormat = "genre == \"%s\" & album != \"\" & !album isempty",
+                                 .values = QueryValues::argument,
+                                 .field = LibraryField::album,
+                                 .itemCode = wire::itemAlbum,
+                                 .skipsRepeats = true,
+                                 .remembers = Remembers::genre,
+                                 .takes = genreAlbumPlay,
+                                 .ownRows = genreAlbumEnqueue};
+constexpr BrowseList artistTitles{.queryFormat = "artist == \"%s\"",
+                                  .values = QueryValues::argument,
+                                  .field = LibraryField::title,
+                                  .itemCode = wire::itemTitle,
+                                  .skipsRepeats = false,
+                                  .takes = artistPicks};
+constexpr BrowseList albumTitles{.queryFormat = "album == \"%s\"",
+                                 .values = QueryValues::argument,
+                                 .field = LibraryField::title,
+                                 .itemCode = wire::itemTitle,
+                                 .skipsRepeats = false,
+                                 .takes = albumPicks};
+constexpr BrowseList genreTitles{.queryFormat = "genre == \"%s\"",
+                                 .values = QueryValues::argument,
+                                 .field = LibraryField::title,
+                                 .itemCode = wire::itemTitle,
+                                 .skipsRepeats = false,
+                                 .takes = genrePicks};
+constexpr BrowseList artistAlbumTitles{.queryFormat = "artist == \"%s\" & album == \"%s\"",
+                                       .values = QueryValues::artistAndArgument,
+                                       .field = LibraryField::title,
+                                       .itemCode = wire::itemTitle,
+                                       .skipsRepeats = false,
+                                       .takes = artistAlbumPicks};
+constexpr BrowseList genreAlbumTitles{.queryFormat = "genre == \"%s\" & album == \"%s\"",
+                                      .values = QueryValues::genreAndArgument,
+                                      .field = LibraryField::title,
+                                      .itemCode = wire::itemTitle,
+                                      .skipsRepeats = false,
+                                      .takes = genreAlbumPicks};
 
 struct BrowseRun {
     const BrowseList& list;
@@ -129,9 +129,9 @@ bool composeBrowseQuery(const BrowseList& list, const char* argument) {
         case QueryValues::argument:
             return composeQueryText(list.queryFormat, argument);
         case QueryValues::artistAndArgument:
-            return composeQueryText(list.queryFormat, context.selectedArtist, argument);
+            return composeQueryText(list.queryFormat, context.browse.selectedArtist, argument);
         case QueryValues::genreAndArgument:
-            return composeQueryText(list.queryFormat, context.selectedGenre, argument);
+            return composeQueryText(list.queryFormat, context.browse.selectedGenre, argument);
     }
     return false;
 }
@@ -141,9 +141,9 @@ bool composeBrowseQuery(const BrowseList& list, const char* argument) {
 bool rememberArgument(const BrowseList& list, const char* argument) {
     if (list.remembers == Remembers::nothing) return true;
     PluginContext& context = *pluginContext;
-    char* remembered = list.remembers == Remembers::artist ? context.selectedArtist : context.selectedGenre;
-    constexpr std::size_t size = sizeof context.selectedArtist;
-    static_assert(size == sizeof context.selectedGenre);
+    char* remembered = list.remembers == Remembers::artist ? context.browse.selectedArtist : context.browse.selectedGenre;
+    constexpr std::size_t size = sizeof context.browse.selectedArtist;
+    static_assert(size == sizeof context.browse.selectedGenre);
     const std::size_t length = std::strlen(argument);
     if (length >= size) {
         remembered[0] = '\0';
@@ -156,61 +156,52 @@ bool rememberArgument(const BrowseList& list, const char* argument) {
 std::int32_t obtainBrowseRecords(const void* source) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
     if (!run.queryComposed) return 0;
-    runLibraryQuery(browseQuery);
-    const std::int32_t count = libraryResultCount(browseQuery);
-    if (count > 1) sortLibraryRecords(browseQuery.results, run.list.field);
+    host::LibraryQuery& query = pluginContext->browse.browseQuery;
+    runLibraryQuery(query);
+    const std::int32_t count = libraryResultCount(query);
+    if (count > 1) sortLibraryRecords(query.results, run.list.field);
     return count;
 }
 
 const char* browseItemText(const void* source, std::int32_t index) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
-    return libraryFieldText(browseQuery.results.records[index], run.list.field);
+    return libraryFieldText(pluginContext->browse.browseQuery.results.records[index], run.list.field);
 }
 
-int runBrowseList(const BrowseList& list, const char* argument) {
-    releaseLibraryResults(browseQuery);
-    bool composed = composeBrowseQuery(list, argument);
-    composed = rememberArgument(list, argument) && composed;
+void runBrowseList(const BrowseList& list, const Request& request, Reply& reply) {
+    releaseLibraryResults(pluginContext->browse.browseQuery);
+    bool composed = composeBrowseQuery(list, request.text);
+    composed = rememberArgument(list, request.text) && composed;
 
-    char header[3];
-    std::snprintf(header, sizeof header, "%c%c", wire::replyLibraryList, wire::listBegins);
-    char allTracks[16];
-    std::snprintf(allTracks, sizeof allTracks, "%c%c%s", wire::replyLibraryList, wire::itemTitle, "All Tracks");
-    const char* const fixedLines[] = {allTracks};
-
+    static constexpr FixedItem allTracks{wire::itemTitle, "All Tracks"};
     const BrowseRun run{list, composed};
-    PagedList paged;
-    paged.listCode = wire::replyLibraryList;
-    paged.header = header;
-    if (list.remembers != Remembers::nothing) {
-        paged.fixedLines = fixedLines;
-        paged.fixedLineCount = 1;
-    }
-    paged.obtainRecords = obtainBrowseRecords;
-    paged.itemCode = list.itemCode;
-    paged.itemText = browseItemText;
-    paged.source = &run;
-    paged.skipsRepeats = list.skipsRepeats;
-    paged.selections = list.selections;
-    paged.selectionCount = 2;
-    paged.itemLineSize = itemLineSize;
-    return runPagedList(paged);
+    runPagedList({.listCode = wire::replyLibraryList,
+                  .fixedItem = list.remembers != Remembers::nothing ? &allTracks : nullptr,
+                  .obtainRecords = obtainBrowseRecords,
+                  .itemCode = list.itemCode,
+                  .itemText = browseItemText,
+                  .source = &run,
+                  .skipsRepeats = list.skipsRepeats,
+                  .takes = list.takes,
+                  .ownRows = list.ownRows,
+                  .itemLineSize = itemLineSize},
+                 reply);
 }
 
 }  // namespace
 
 namespace commands {
 
-int listAlbums(const char* argument) { return runBrowseList(albums, argument); }
-int listArtists(const char* argument) { return runBrowseList(artists, argument); }
-int listGenres(const char* argument) { return runBrowseList(genres, argument); }
-int listAlbumTitles(const char* argument) { return runBrowseList(albumTitles, argument); }
-int listArtistAlbums(const char* argument) { return runBrowseList(artistAlbums, argument); }
-int listGenreAlbums(const char* argument) { return runBrowseList(genreAlbums, argument); }
-int listGenreTitles(const char* argument) { return runBrowseList(genreTitles, argument); }
-int listArtistTitles(const char* argument) { return runBrowseList(artistTitles, argument); }
-int listTitles(const char* argument) { return runBrowseList(titles, argument); }
-int listArtistAlbumTitles(const char* argument) { return runBrowseList(artistAlbumTitles, argument); }
-int listGenreAlbumTitles(const char* argument) { return runBrowseList(genreAlbumTitles, argument); }
+void listAlbums(const Request& request, Reply& reply) { runBrowseList(albums, request, reply); }
+void listArtists(const Request& request, Reply& reply) { runBrowseList(artists, request, reply); }
+void listGenres(const Request& request, Reply& reply) { runBrowseList(genres, request, reply); }
+void listAlbumTitles(const Request& request, Reply& reply) { runBrowseList(albumTitles, request, reply); }
+void listArtistAlbums(const Request& request, Reply& reply) { runBrowseList(artistAlbums, request, reply); }
+void listGenreAlbums(const Request& request, Reply& reply) { runBrowseList(genreAlbums, request, reply); }
+void listGenreTitles(const Request& request, Reply& reply) { runBrowseList(genreTitles, request, reply); }
+void listArtistTitles(const Request& request, Reply& reply) { runBrowseList(artistTitles, request, reply); }
+void listTitles(const Request& request, Reply& reply) { runBrowseList(titles, request, reply); }
+void listArtistAlbumTitles(const Request& request, Reply& reply) { runBrowseList(artistAlbumTitles, request, reply); }
+void listGenreAlbumTitles(const Request& request, Reply& reply) { runBrowseList(genreAlbumTitles, request, reply); }
 
 }  // namespace commands

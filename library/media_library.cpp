@@ -1,30 +1,24 @@
 #include "library/media_library.h"
 
-#include <cstdio>
 
 #include "core/context.h"
-
-host::LibraryQuery browseQuery{};
-host::LibraryQuery selectionQuery{};
+#include "core/text.h"
 
 namespace {
-
-char queryText[queryTextSize];
-host::LibraryPlayRequest playRequest{};
 
 platform::WParam addressParam(const void* record) {
     return static_cast<platform::WParam>(reinterpret_cast<std::uintptr_t>(record));
 }
 
 void sendLibraryRequest(const void* record, platform::LParam operation) {
-    platform::sendMessage(pluginContext->libraryWindow, host::libraryMessage, addressParam(record), operation);
+    platform::sendMessage(pluginContext->host.libraryWindow, host::libraryMessage, addressParam(record), operation);
 }
 
 }  // namespace
 
 bool composeQueryText(const char* format, const char* first, const char* second) {
-    const int length = std::snprintf(queryText, sizeof queryText, format, first, second);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof queryText) {
+    char (&queryText)[sizeof BrowseMemory::queryText] = pluginContext->browse.queryText;
+    if (!formatText(queryText, sizeof queryText, format, first, second)) {
         queryText[0] = '\0';
         return false;
     }
@@ -33,7 +27,7 @@ bool composeQueryText(const char* format, const char* first, const char* second)
 
 void runLibraryQuery(host::LibraryQuery& query) {
     query.maxResults = 0;
-    query.queryText = queryText;
+    query.queryText = pluginContext->browse.queryText;
     sendLibraryRequest(&query, host::libraryRunQuery);
 }
 
@@ -51,6 +45,7 @@ std::int32_t libraryResultCount(const host::LibraryQuery& query) {
 }
 
 void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode) {
+    host::LibraryPlayRequest& playRequest = pluginContext->browse.playRequest;
     playRequest.kind = 0;
     playRequest.list = &list;
     playRequest.enqueue = mode;
@@ -74,11 +69,4 @@ const char* libraryFieldText(const host::LibraryRecord& record, LibraryField fie
             break;
     }
     return text != nullptr ? text : "";
-}
-
-void resetLibraryState() {
-    browseQuery = {};
-    selectionQuery = {};
-    playRequest = {};
-    queryText[0] = '\0';
 }

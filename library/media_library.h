@@ -11,16 +11,7 @@
 // The fields the records are listed and sorted by.
 enum class LibraryField { artist, album, genre, title };
 
-// The query of the browse lists; its results stay held after a list ends,
-// until the next browse list, for the title selection by index.
-extern host::LibraryQuery browseQuery;
-// The query of the selections that hand records to the player.
-extern host::LibraryQuery selectionQuery;
-
-// Every query text is composed here; it holds at most 511 characters.
-constexpr std::size_t queryTextSize = 512;
-
-// Composes the query text from `format` (one "%s" per value, in order) and the
+// Composes the query text (the browse memory's, at most 511 characters) from `format` (one "%s" per value, in order) and the
 // values, inserted unchanged. False, with no query text, when it does not fit:
 // a cut query would ask for something else.
 bool composeQueryText(const char* format, const char* first, const char* second = nullptr);
@@ -37,6 +28,3 @@ void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode);
 
 // The text of one field of a record; a null text reads as the empty text.
 const char* libraryFieldText(const host::LibraryRecord& record, LibraryField field);
-
-// Forgets the held results and the query text (a freshly loaded library).
-void resetLibraryState();

@@ -1,6 +1,8 @@
-#include "library/selection_playback.h"
+// Playing or enqueuing what the library lists show: one title of the last
+// browse list by its index, or every track of an artist, album, genre, or
+// album of the artist or genre chosen before. Each runs from the command table
+// and from inside the browse lists, and sends no reply.
 
-#include "core/arguments.h"
 #include "core/context.h"
 #include "library/media_library.h"
 #include "library/record_sort.h"
@@ -9,98 +11,50 @@
 
 namespace {
 
-constexpr int modeEnqueue = 1;
-
 // Hands the host every track the query finds, in title order.
-void playQueryResults(const char* format, const char* first, const char* second, int mode) {
+void playQueryResults(const char* format, const char* first, const char* second, PickMode mode) {
     if (!composeQueryText(format, first, second)) return;
-    releaseLibraryResults(selectionQuery);
-    runLibraryQuery(selectionQuery);
-    if (libraryResultCount(selectionQuery) <= 0) return;
+    host::LibraryQuery& query = pluginContext->browse.selectionQuery;
+    releaseLibraryResults(query);
+    runLibraryQuery(query);
+    if (libraryResultCount(query) <= 0) return;
     // The list sorted is the list handed over.
-    sortLibraryRecords(selectionQuery.results, LibraryField::title);
-    playLibraryRecords(selectionQuery.results, mode);
+    sortLibraryRecords(query.results, LibraryField::title);
+    playLibraryRecords(query.results, mode == PickMode::enqueue ? 1 : 0);
 }
 
 }  // namespace
 
-void selectTitleByIndex(const char* argument, int mode) {
-    const std::int32_t index = readDecimal(argument);
-    // The browse results as the last browse list sorted them; an index outside
-    // them, or no browse list yet, names no record.
-    if (index < 0 || index >= libraryResultCount(browseQuery)) return;
-    const char* fileName = browseQuery.results.records[index].fileName;
-    if (fileName == nullptr) return;
-    if (mode == modeEnqueue) {
-        addFileToPlaylist(fileName);
-    } else {
-        playFileNow(fileName);
-    }
-}
-
-void selectArtist(const char* argument, int mode) { playQueryResults("artist == \"%s\"", argument, nullptr, mode); }
-
-void selectAlbum(const char* argument, int mode) { playQueryResults("album == \"%s\"", argument, nullptr, mode); }
-
-void selectGenre(const char* argument, int mode) { playQueryResults("genre == \"%s\"", argument, nullptr, mode); }
-
-void selectArtistAlbum(const char* argument, int mode) {
-    playQueryResults("artist == \"%s\" & album == \"%s\"", pluginContext->selectedArtist, argument, mode);
-}
-
-void selectGenreAlbum(const char* argument, int mode) {
-    playQueryResults("genre == \"%s\" & album == \"%s\"", pluginContext->selectedGenre, argument, mode);
-}
-
 namespace commands {
 
-int playResult(const char* argument) {
-    selectTitleByIndex(argument, 0);
-    return 0;
+void pickTitle(const Request& request, Reply&) {
+    const std::int32_t index = request.number;
+    // The browse results as the last browse list sorted them; an index outside
+    // them, or no browse list yet, names no record.
+    if (index < 0 || index >= libraryResultCount(pluginContext->browse.browseQuery)) return;
+    const char* fileName = pluginContext->browse.browseQuery.results.records[index].fileName;
+    if (fileName == nullptr) return;
+    playOrEnqueue(fileName, request.mode);
 }
-int enqueueResult(const char* argument) {
-    selectTitleByIndex(argument, 1);
-    return 0;
+
+void pickArtist(const Request& request, Reply&) {
+    playQueryResults("artist == \"%s\"", request.text, nullptr, request.mode);
 }
-int playGenre(const char* argument) {
-    selectGenre(argument, 0);
-    return 0;
+
+void pickAlbum(const Request& request, Reply&) {
+    playQueryResults("album == \"%s\"", request.text, nullptr, request.mode);
 }
-int enqueueGenre(const char* argument) {
-    selectGenre(argument, 1);
-    return 0;
+
+void pickGenre(const Request& request, Reply&) {
+    playQueryResults("genre == \"%s\"", request.text, nullptr, request.mode);
 }
-int playArtist(const char* argument) {
-    selectArtist(argument, 0);
-    return 0;
+
+void pickArtistAlbum(const Request& request, Reply&) {
+    playQueryResults("artist == \"%s\" & album == \"%s\"", pluginContext->browse.selectedArtist, request.text, request.mode);
 }
-int enqueueArtist(const char* argument) {
-    selectArtist(argument, 1);
-    return 0;
-}
-int playAlbum(const char* argument) {
-    selectAlbum(argument, 0);
-    return 0;
-}
-int enqueueAlbum(const char* argument) {
-    selectAlbum(argument, 1);
-    return 0;
-}
-int playArtistAlbum(const char* argument) {
-    selectArtistAlbum(argument, 0);
-    return 0;
-}
-int enqueueArtistAlbum(const char* argument) {
-    selectArtistAlbum(argument, 1);
-    return 0;
-}
-int playGenreAlbum(const char* argument) {
-    selectGenreAlbum(argument, 0);
-    return 0;
-}
-int enqueueGenreAlbum(const char* argument) {
-    selectGenreAlbum(argument, 1);
-    return 0;
+
+void pickGenreAlbum(const Request& request, Reply&) {
+    playQueryResults("genre == \"%s\" & album == \"%s\"", pluginContext->browse.selectedGenre, request.text, request.mode);
 }
 
 }  // namespace commands

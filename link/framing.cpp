@@ -10,19 +10,6 @@
 
 namespace {
 
-// Bytes received and not yet framed: the start of the next line, and possibly
-// whole lines that arrived in the same read as an earlier one. A line needs at
-// most 1023 bytes before its LF, so a full buffer without an LF is an overlong
-// line.
-char pending[1024];
-std::size_t pendingLength = 0;
-
-std::atomic<std::uint64_t> completedLines{0};
-std::atomic<std::uint64_t> takenLines{0};
-
-// Set while the rest of an overlong line is dropped, up to and including its LF.
-bool discardingLine = false;
-
 // A read that fails, or that returns nothing before its idle time-out could have
 // passed (a Bluetooth port whose phone went away does both), is followed by
 // this pause, so the loops that poll the port never spin.
@@ -30,25 +17,32 @@ constexpr std::uint32_t emptyReadPauseMs = 100;
 constexpr std::uint32_t quickReadMs = 20;
 
 // Moves the first complete line out of `pending` into receiveBuffer and sets
-// `number` to its command number; false when no complete line is pending.
+// `number` to its command number; false when no complete line is pending. A
+// line needs at most 1023 bytes before its LF, so a full buffer without an LF
+// is an overlong line.
 bool takePendingLine(PluginContext& context, int& number) {
+    LinkState& link = context.link;
+    char* pending = link.pending;
+    std::size_t& pendingLength = link.pendingLength;
     char* lf = static_cast<char*>(std::memchr(pending, '\n', pendingLength));
     if (lf == nullptr) return false;
     std::size_t lineLength = static_cast<std::size_t>(lf - pending);
-    std::memcpy(context.receiveBuffer, pending, lineLength);
-    context.receiveBuffer[lineLength] = '\0';
+    std::memcpy(context.link.receiveBuffer, pending, lineLength);
+    context.link.receiveBuffer[lineLength] = '\0';
     pendingLength -= lineLength + 1;
     std::memmove(pending, lf + 1, pendingLength);
-    copyFirstToken(context.receiveBuffer, context.commandToken, sizeof context.commandToken);
-    context.lineConsumed = 0;
-    ++completedLines;
-    number = readDecimal(context.commandToken);
+    copyFirstToken(context.link.receiveBuffer, context.link.commandToken, sizeof context.link.commandToken);
+    context.flags.lineConsumed = 0;
+    ++link.completedLines;
+    number = readDecimal(context.link.commandToken);
     return true;
 }
 
 // Drops the received bytes of an overlong line up to and including its LF.
-void dropDiscardedBytes() {
-    if (!discardingLine) return;
+void dropDiscardedBytes(LinkState& link) {
+    if (!link.discardingLine) return;
+    char* pending = link.pending;
+    std::size_t& pendingLength = link.pendingLength;
     char* lf = static_cast<char*>(std::memchr(pending, '\n', pendingLength));
     if (lf == nullptr) {
         pendingLength = 0;
@@ -57,67 +51,65 @@ void dropDiscardedBytes() {
     std::size_t dropped = static_cast<std::size_t>(lf - pending) + 1;
     pendingLength -= dropped;
     std::memmove(pending, lf + 1, pendingLength);
-    discardingLine = false;
+    link.discardingLine = false;
 }
 
 }  // namespace
 
-void resetReceiver() {
-    pendingLength = 0;
-    discardingLine = false;
-    completedLines = 0;
-    takenLines = 0;
-}
-
 void takeLine() {
-    if (pluginContext->lineConsumed.exchange(1) == 0) ++takenLines;
+    if (pluginContext->flags.lineConsumed.exchange(1) == 0) ++pluginContext->link.takenLines;
 }
 
-std::uint64_t linesCompleted() { return completedLines.load(); }
-std::uint64_t linesTaken() { return takenLines.load(); }
+std::uint64_t linesCompleted() { return pluginContext->link.completedLines.load(); }
+std::uint64_t linesTaken() { return pluginContext->link.takenLines.load(); }
 
-int receiveLine() {
+bool receiveLine(int& number) {
     PluginContext& context = *pluginContext;
 
     // A line that still waits for the dispatcher is never overwritten: whoever
     // reads again gets the same line until it is taken.
-    if (context.lineConsumed == 0) return readDecimal(context.commandToken);
+    if (context.flags.lineConsumed == 0) {
+        number = readDecimal(context.link.commandToken);
+        return true;
+    }
 
     // Lines that arrived together with an earlier one are taken before reading.
-    int number = 0;
-    if (takePendingLine(context, number)) return number;
+    if (takePendingLine(context, number)) return true;
 
-    std::uint32_t room = static_cast<std::uint32_t>(sizeof pending - pendingLength);
+    LinkState& link = context.link;
+    char* pending = link.pending;
+    std::size_t& pendingLength = link.pendingLength;
+    std::uint32_t room = static_cast<std::uint32_t>(sizeof link.pending - pendingLength);
     std::uint32_t received = 0;
     std::uint32_t started = platform::tickCount();
-    if (platform::readSerialPort(context.port, pending + pendingLength, room, &received) != 0) {
+    if (platform::readSerialPort(context.host.port, pending + pendingLength, room, &received) != 0) {
         platform::sleepMs(emptyReadPauseMs);
-        return 0;
+        return false;
     }
     if (received == 0) {
         if (platform::tickCount() - started < quickReadMs) platform::sleepMs(emptyReadPauseMs);
-        return 0;
+        return false;
     }
     pendingLength += received;
-    dropDiscardedBytes();
+    dropDiscardedBytes(link);
 
-    if (takePendingLine(context, number)) return number;
-    if (pendingLength == sizeof pending) {
+    if (takePendingLine(context, number)) return true;
+    if (pendingLength == sizeof link.pending) {
         // 1024 bytes and no LF: the line cannot fit; none of it runs.
         pendingLength = 0;
-        discardingLine = true;
+        link.discardingLine = true;
     }
-    return 0;
+    return false;
 }
 
 void splitCommandLine() {
     PluginContext& context = *pluginContext;
-    copyFirstToken(context.receiveBuffer, context.commandToken, sizeof context.commandToken);
-    const char* blank = std::strchr(context.receiveBuffer, ' ');
+    copyFirstToken(context.link.receiveBuffer, context.link.commandToken, sizeof context.link.commandToken);
+    const char* blank = std::strchr(context.link.receiveBuffer, ' ');
     const char* rest = blank ? blank + 1 : "";
     // The line holds at most 1023 bytes, so the argument always fits.
     std::size_t length = std::strlen(rest);
-    if (length > sizeof context.argument - 1) length = sizeof context.argument - 1;
-    std::memcpy(context.argument, rest, length);
-    context.argument[length] = '\0';
+    if (length > sizeof context.link.argument - 1) length = sizeof context.link.argument - 1;
+    std::memcpy(context.link.argument, rest, length);
+    context.link.argument[length] = '\0';
 }

@@ -3,16 +3,16 @@
 
 #include <cstdint>
 
-// Reads once from the port. Returns the command number of a line completed by
-// this call (its text then waits in receiveBuffer and commandToken, and
-// lineConsumed is 0), or 0 when no line was completed.
-int receiveLine();
+// Reads once from the port. True when a line waits (completed by this call or
+// left waiting before): its text is in receiveBuffer and commandToken,
+// lineConsumed is 0, and `number` is its command number.
+bool receiveLine(int& number);
 
 // Takes the waiting line (lineConsumed 1): whoever acts on a line, or drops
 // it, takes it through here.
 void takeLine();
 
-// Lines completed by receiveLine and lines taken since the receiver was reset;
+// Lines completed by receiveLine and lines taken since the link was reset;
 // every completed line is taken once, and only once.
 std::uint64_t linesCompleted();
 std::uint64_t linesTaken();
@@ -20,26 +20,13 @@ std::uint64_t linesTaken();
 // Fills commandToken and argument from the completed line in receiveBuffer.
 void splitCommandLine();
 
-// Writes `text` and LF as one whole line; 0 when sent (or cut short by the stop
-// flag), -1 when a write failed. Safe from both threads.
-int sendReply(const char* text);
+// Writes `text` and LF as one whole line; true when sent (or cut short by the
+// stop flag), false when a write failed. Safe from both threads. Handlers write their
+// lines through the reply object (link/reply.h), which ends up here.
+bool sendReply(const char* text);
 
-// The reply formats every handler uses; each cuts its text to fit one line.
-// A code and a text ("%c%s").
-int sendCodedReply(char code, const char* text);
-// A list line: the list's code, the item's code and a text ("%c%c%s").
-int sendListReply(char listCode, char itemCode, const char* text);
-// A code and a signed decimal number ("%c%d").
-int sendNumberReply(char code, std::int32_t number);
-
-// One write of one byte, no retry: 0 written, -1 failed.
-int sendRawByte(std::uint8_t value);
-
-// Forgets a line cut short (a new conversation starts on a fresh line).
-void resetReplyWriter();
+// One write of one byte, no retry: false when it failed.
+bool sendRawByte(std::uint8_t value);
 
 // Appends "<tick> : <label> <text>" to the activity log when it is open.
 void logActivity(const char* label, const char* text);
-
-// Forgets any partial line (a new conversation starts with an empty buffer).
-void resetReceiver();

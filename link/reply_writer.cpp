@@ -21,22 +21,18 @@ struct ReplyLock {
     ReplyLock& operator=(const ReplyLock&) = delete;
 };
 
-// Set when a line was cut short (a failed write, or the stop flag): the phone
-// holds a fragment, and the next line must not be glued onto it. Guarded by
-// the reply lock.
-bool lineTorn = false;
-
 // Ends a fragment the phone holds with an LF of its own, offered again while
 // the port takes nothing; false when a write failed or the stop flag ended
 // the offers (the fragment then stays open).
 bool closeTornLine(PluginContext& context) {
+    bool& lineTorn = context.link.lineTorn;
     if (!lineTorn) return true;
     const char lf = '\n';
     for (;;) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context.port, &lf, 1, &written) != 0) return false;
+        if (platform::writeSerialPort(context.host.port, &lf, 1, &written) != 0) return false;
         if (written != 0) break;
-        if (stopFlag != 0) return false;
+        if (context.flags.stop != 0) return false;
         platform::sleepMs(stalledWritePauseMs);
     }
     lineTorn = false;
@@ -45,20 +41,18 @@ bool closeTornLine(PluginContext& context) {
 
 }  // namespace
 
-void resetReplyWriter() { lineTorn = false; }
-
-int sendReply(const char* text) {
+bool sendReply(const char* text) {
     PluginContext* context = pluginContext;
-    if (context == nullptr) return -1;
+    if (context == nullptr) return false;
     ReplyLock lock;
-    if (!closeTornLine(*context)) return -1;
+    if (!closeTornLine(*context)) return false;
 
     // At most replyTextLimit bytes of text, then LF and NUL. A text that holds an LF ends
     // the line there: the phone reads lines, and what follows would be a line
     // of its own that nobody meant to send.
-    char* buffer = context->sendBuffer;
-    static_assert(sizeof context->sendBuffer == wire::replyTextLimit + 2);
-    std::snprintf(buffer, sizeof context->sendBuffer, "%.*s\n", static_cast<int>(wire::replyTextLimit), text);
+    char* buffer = context->link.sendBuffer;
+    static_assert(sizeof context->link.sendBuffer == wire::replyTextLimit + 2);
+    std::snprintf(buffer, sizeof context->link.sendBuffer, "%.*s\n", static_cast<int>(wire::replyTextLimit), text);
     const char* lf = std::strchr(buffer, '\n');
     std::uint32_t length = static_cast<std::uint32_t>(lf - buffer) + 1;
 
@@ -67,53 +61,34 @@ int sendReply(const char* text) {
     std::uint32_t sent = 0;
     while (sent < length) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context->port, buffer + sent, length - sent, &written) != 0) {
-            lineTorn = sent > 0;
-            return -1;
+        if (platform::writeSerialPort(context->host.port, buffer + sent, length - sent, &written) != 0) {
+            context->link.lineTorn = sent > 0;
+            return false;
         }
         if (written > length - sent) written = length - sent;
         sent += written;
-        if (stopFlag != 0) {
-            lineTorn = sent > 0 && sent < length;
+        if (pluginContext->flags.stop != 0) {
+            context->link.lineTorn = sent > 0 && sent < length;
             break;
         }
         if (written == 0) platform::sleepMs(stalledWritePauseMs);
     }
-    return 0;
+    return true;
 }
 
-int sendCodedReply(char code, const char* text) {
-    char line[wire::replyTextLimit + 1];
-    std::snprintf(line, sizeof line, "%c%s", code, text);
-    return sendReply(line);
-}
-
-int sendListReply(char listCode, char itemCode, const char* text) {
-    char line[wire::replyTextLimit + 1];
-    std::snprintf(line, sizeof line, "%c%c%s", listCode, itemCode, text);
-    return sendReply(line);
-}
-
-int sendNumberReply(char code, std::int32_t number) {
-    char line[16];
-    std::snprintf(line, sizeof line, "%c%d", code, static_cast<int>(number));
-    return sendReply(line);
-}
-
-int sendRawByte(std::uint8_t value) {
+bool sendRawByte(std::uint8_t value) {
     PluginContext* context = pluginContext;
-    if (context == nullptr) return -1;
+    if (context == nullptr) return false;
     ReplyLock lock;
     // The end of the conversation stands on a line of its own.
-    if (value != '\n' && !closeTornLine(*context)) return -1;
+    if (value != '\n' && !closeTornLine(*context)) return false;
     char byte = static_cast<char>(value);
     std::uint32_t written = 0;
-    if (platform::writeSerialPort(context->port, &byte, 1, &written) != 0) return -1;
-    return 0;
+    return platform::writeSerialPort(context->host.port, &byte, 1, &written) == 0;
 }
 
 void logActivity(const char* label, const char* text) {
-    std::FILE* log = activityLog;
+    std::FILE* log = pluginContext->lifecycle.activityLog;
     if (log == nullptr) return;
     std::fprintf(log, "%d : %s %s\n", static_cast<int>(platform::tickCount()), label, text);
 }

@@ -1,10 +1,10 @@
 #include "plugin/config_dialog.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/context.h"
 #include "core/host_interface.h"
+#include "core/text.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ int presentPortsAbove20(char* names, std::uint32_t size, FurtherPort* ports, int
     int count = 0;
     const char* name = names;
     for (int index = 0; index < listed && *name != '\0'; ++index, name += std::strlen(name) + 1) {
-        if (std::strlen(name) >= sizeof pluginContext->portName) continue;
+        if (std::strlen(name) >= sizeof pluginContext->settings.portName) continue;
         std::uint64_t number = numberAbove20(name);
         if (number == 0) continue;
         // Insertion keeps the few ports sorted; a number seen before adds nothing.
@@ -69,7 +69,7 @@ void fillPortList(platform::WindowHandle dialog) {
     platform::WindowHandle list = platform::dialogItem(dialog, portListBox);
     for (int number = 1; number <= portCount; ++number) {
         char text[16];
-        std::snprintf(text, sizeof text, "%s%d", "COM", number);
+        formatText(text, sizeof text, "%s%d", "COM", number);
         platform::sendMessage(list, platform::listBoxAddString, 0, reinterpret_cast<platform::LParam>(text));
     }
     auto add = [list](const char* text) {
@@ -82,15 +82,15 @@ void fillPortList(platform::WindowHandle dialog) {
     char names[4096];
     FurtherPort ports[256];
     int count = presentPortsAbove20(names, sizeof names, ports, 256);
-    std::uint64_t storedNumber = numberAbove20(pluginContext->portName);
+    std::uint64_t storedNumber = numberAbove20(pluginContext->settings.portName);
     platform::LResult storedItem = platform::listBoxError;
     for (int index = 0; index < count; ++index) {
         platform::LResult item = add(ports[index].name);
         if (ports[index].number == storedNumber) storedItem = item;
     }
     if (storedNumber != 0 && storedItem == platform::listBoxError) {
-        char text[sizeof pluginContext->portName];
-        std::snprintf(text, sizeof text, "COM%llu", static_cast<unsigned long long>(storedNumber));
+        char text[sizeof pluginContext->settings.portName];
+        formatText(text, sizeof text, "COM%llu", static_cast<unsigned long long>(storedNumber));
         storedItem = add(text);
     }
     if (storedNumber != 0) {
@@ -102,7 +102,7 @@ void fillPortList(platform::WindowHandle dialog) {
     // Searching from -1 takes the first item that begins with the stored name,
     // ignoring case, so COM2 selects COM2 and not COM20.
     platform::sendMessage(list, platform::listBoxSelectString, static_cast<platform::WParam>(-1),
-                          reinterpret_cast<platform::LParam>(pluginContext->portName));
+                          reinterpret_cast<platform::LParam>(pluginContext->settings.portName));
 }
 
 void storeSelectedPort(platform::WindowHandle dialog) {
@@ -111,13 +111,13 @@ void storeSelectedPort(platform::WindowHandle dialog) {
     if (selection == platform::listBoxError) return;
     auto index = static_cast<platform::WParam>(selection);
     platform::LResult length = platform::sendMessage(list, listBoxGetTextLength, index, 0);
-    char name[sizeof pluginContext->portName];
+    char name[sizeof pluginContext->settings.portName];
     if (length < 0 || length >= static_cast<platform::LResult>(sizeof name)) return;
     auto buffer = reinterpret_cast<platform::LParam>(name);
     platform::LResult copied = platform::sendMessage(list, platform::listBoxGetText, index, buffer);
     if (copied < 0 || copied > length) return;
     name[copied] = '\0';
-    std::memcpy(pluginContext->portName, name, static_cast<std::size_t>(copied) + 1);
+    std::memcpy(pluginContext->settings.portName, name, static_cast<std::size_t>(copied) + 1);
 }
 
 }  // namespace
@@ -127,7 +127,7 @@ int showConfiguration(int message, std::intptr_t param1) {
     // The dialog edits the context's port name; the host starts the plug-in
     // before it offers its configuration, so there is always one to edit.
     if (pluginContext == nullptr) return 0;
-    platform::runDialog(pluginContext->dllInstance, configDialogTemplate,
+    platform::runDialog(pluginContext->host.dllInstance, configDialogTemplate,
                         reinterpret_cast<platform::WindowHandle>(param1), &configDialogProc);
     return 1;
 }

@@ -13,12 +13,13 @@ platform::LResult PLATFORM_CALLBACK hostWindowProc(platform::WindowHandle window
         // The host is a 32-bit program: its volume is a signed 32-bit number.
         const auto newVolume = static_cast<std::int32_t>(wParam);
         if (lParam == host::requestSetVolume && newVolume > 0) {
-            pluginContext->volume = newVolume;
-            pluginContext->volumeChanged = 1;
+            pluginContext->flags.volume = newVolume;
+            pluginContext->flags.volumeChanged = 1;
         }
         // Counted (and the sleep action fired) before the host handles the start.
         if (lParam == host::notifyFileStarted) countTrackStart();
-        if (wParam == 0 || wParam == 2) pluginContext->playStateChanged = 1;
+        if (wParam == 0 || wParam == 2) pluginContext->flags.playStateChanged = 1;
     }
-    return platform::callWindowProcedure(previousHostWindowProc, window, message, wParam, lParam);
+    const platform::WindowProcedure previous = pluginContext != nullptr ? pluginContext->host.previousWindowProc : nullptr;
+    return platform::callWindowProcedure(previous, window, message, wParam, lParam);
 }

@@ -15,7 +15,7 @@ extern host::PluginDescriptor pluginDescriptor;
 // Quit waits at most this long for the worker, letting window messages through.
 constexpr std::uint32_t quitWaitLimitMs = 5000;
 
-// Returns the process-wide state to what a freshly loaded library has (stop flag
-// lowered, no context, no log). Only the native tests start the plug-in more
-// than once per process.
+// Returns the process-wide state to what a freshly loaded library has: no
+// context (a new one starts with every record fresh). Only the native tests
+// start the plug-in more than once per process.
 void resetPluginState();

@@ -15,49 +15,49 @@ void readSettings() {
     // The host answers with the address of its INI path; anything below 64 KiB
     // cannot be an address, and the bare name then finds the Windows folder's.
     platform::LResult answer =
-        platform::sendMessage(context.hostWindow, platform::messageUser, 0, host::requestIniPath);
+        platform::sendMessage(context.host.window, platform::messageUser, 0, host::requestIniPath);
     if (static_cast<std::uintptr_t>(answer) < 0x10000)
-        iniPath = "winamp.ini";
+        pluginContext->settings.iniPath = "winamp.ini";
     else
-        iniPath = reinterpret_cast<const char*>(answer);
+        pluginContext->settings.iniPath = reinterpret_cast<const char*>(answer);
 
     // A longer stored name is cut by the read; such names are not supported.
-    platform::readIniString(settingsSection, "portName", "COM6", context.portName, sizeof context.portName, iniPath);
+    platform::readIniString(settingsSection, "portName", "COM6", context.settings.portName, sizeof context.settings.portName, pluginContext->settings.iniPath);
 
     // Every extension, the last included, ends with a colon. A list that fills
     // the buffer gives up its last character for that colon.
-    platform::readIniString("Winamp", "config_extlist", "mp3:", extensionList, sizeof extensionList, iniPath);
-    std::size_t length = std::strlen(extensionList);
-    if (length > sizeof extensionList - 2) length = sizeof extensionList - 2;
-    extensionList[length] = ':';
-    extensionList[length + 1] = '\0';
+    platform::readIniString("Winamp", "config_extlist", "mp3:", pluginContext->settings.extensionList, sizeof pluginContext->settings.extensionList, pluginContext->settings.iniPath);
+    std::size_t length = std::strlen(pluginContext->settings.extensionList);
+    if (length > sizeof pluginContext->settings.extensionList - 2) length = sizeof pluginContext->settings.extensionList - 2;
+    pluginContext->settings.extensionList[length] = ':';
+    pluginContext->settings.extensionList[length + 1] = '\0';
 
-    context.volume = platform::readIniInt("Winamp", "volume", 100, iniPath);
+    context.flags.volume = platform::readIniInt("Winamp", "volume", 100, pluginContext->settings.iniPath);
 }
 
-void writeSettings() { platform::writeIniString(settingsSection, "portName", pluginContext->portName, iniPath); }
+void writeSettings() { platform::writeIniString(settingsSection, "portName", pluginContext->settings.portName, pluginContext->settings.iniPath); }
 
 void findHostDirectory() {
-    hostDirectory[0] = '\0';
-    std::uint32_t length = platform::hostProgramPath(hostDirectory, sizeof hostDirectory);
-    if (length >= sizeof hostDirectory) length = sizeof hostDirectory - 1;
-    hostDirectory[length] = '\0';
+    pluginContext->settings.hostDirectory[0] = '\0';
+    std::uint32_t length = platform::hostProgramPath(pluginContext->settings.hostDirectory, sizeof pluginContext->settings.hostDirectory);
+    if (length >= sizeof pluginContext->settings.hostDirectory) length = sizeof pluginContext->settings.hostDirectory - 1;
+    pluginContext->settings.hostDirectory[length] = '\0';
     if (length == 0) return;
     // Walk back character by character (double-byte characters count as one)
     // to the last backslash and end the text there.
-    const char* p = hostDirectory + length;
-    while (p > hostDirectory) {
-        p = platform::previousCharacter(hostDirectory, p);
+    const char* p = pluginContext->settings.hostDirectory + length;
+    while (p > pluginContext->settings.hostDirectory) {
+        p = platform::previousCharacter(pluginContext->settings.hostDirectory, p);
         if (*p == '\\') {
-            hostDirectory[p - hostDirectory] = '\0';
+            pluginContext->settings.hostDirectory[p - pluginContext->settings.hostDirectory] = '\0';
             return;
         }
     }
-    hostDirectory[0] = '\0';
+    pluginContext->settings.hostDirectory[0] = '\0';
 }
 
 void findMyMusicFolder() {
-    myMusicFolder[0] = '\0';
-    platform::readMyMusicFolder(myMusicFolder, sizeof myMusicFolder);
-    myMusicFolder[sizeof myMusicFolder - 1] = '\0';
+    pluginContext->settings.myMusicFolder[0] = '\0';
+    platform::readMyMusicFolder(pluginContext->settings.myMusicFolder, sizeof pluginContext->settings.myMusicFolder);
+    pluginContext->settings.myMusicFolder[sizeof pluginContext->settings.myMusicFolder - 1] = '\0';
 }

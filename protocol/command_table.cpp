@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/arguments.h"
 #include "protocol/equalizer.h"
 #include "protocol/file_commands.h"
 #include "protocol/library_commands.h"
@@ -11,77 +12,79 @@
 
 namespace commands {
 
-int nothing(const char*) { return 0; }
+void nothing(const Request&, Reply&) {}
 
 }  // namespace commands
 
 namespace {
 
 using namespace commands;
+using enum Argument;
+using enum PickMode;
 
 constexpr std::array<Command, lastCommandNumber> allCommands{{
-    {1, "listFolder", listFolder},
-    {2, "playFile", playFile},
-    {3, "enqueueFile", enqueueFile},
-    {4, "listPlaylistFiles", listPlaylistFiles},
-    {5, "playPlaylistFile", playPlaylistFile},
-    {6, "reportEqualizer", reportEqualizer},
-    {7, "listCurrentPlaylist", listCurrentPlaylist},
-    {8, "playEntry", playEntry},
-    {9, "setEqualizerBand", setEqualizerBand},
-    {10, "none", nothing},
-    {11, "setVolume", setVolume},
-    {12, "previousTrack", previousTrack},
-    {13, "nextTrack", nextTrack},
-    {14, "play", play},
-    {15, "pause", pause},
-    {16, "backFiveSeconds", backFiveSeconds},
-    {17, "forwardFiveSeconds", forwardFiveSeconds},
-    {18, "statusPushOn", statusPushOn},
-    {19, "none", nothing},
-    {20, "listDrives", listDrives},
-    {21, "statusPushOff", statusPushOff},
-    {22, "clearPlaylist", clearPlaylist},
-    {23, "savePlaylist", savePlaylist},
-    {24, "volumeUp", volumeUp},
-    {25, "volumeDown", volumeDown},
-    {26, "none", nothing},
-    {27, "reportVersion", reportVersion},
-    {28, "setSleepTimer", setSleepTimer},
-    {29, "cancelSleepTimer", cancelSleepTimer},
-    {30, "listAlbums", listAlbums},
-    {31, "listArtists", listArtists},
-    {32, "listGenres", listGenres},
-    {33, "listAlbumTitles", listAlbumTitles},
-    {34, "listArtistAlbums", listArtistAlbums},
-    {35, "listGenreAlbums", listGenreAlbums},
-    {36, "playResult", playResult},
-    {37, "listGenreTitles", listGenreTitles},
-    {38, "listArtistTitles", listArtistTitles},
-    {39, "listTitles", listTitles},
-    {40, "playGenre", playGenre},
-    {41, "playArtist", playArtist},
-    {42, "playAlbum", playAlbum},
-    {43, "listArtistAlbumTitles", listArtistAlbumTitles},
-    {44, "listGenreAlbumTitles", listGenreAlbumTitles},
-    {45, "playArtistAlbum", playArtistAlbum},
-    {46, "playGenreAlbum", playGenreAlbum},
-    {47, "enqueueGenre", enqueueGenre},
-    {48, "enqueueArtist", enqueueArtist},
-    {49, "enqueueAlbum", enqueueAlbum},
-    {50, "enqueueArtistAlbum", enqueueArtistAlbum},
-    {51, "enqueueGenreAlbum", enqueueGenreAlbum},
-    {52, "enqueueResult", enqueueResult},
-    {53, "nextPage", nothing},
-    {54, "previousPage", nothing},
-    {55, "listLibraryPlaylists", listLibraryPlaylists},
-    {56, "enqueueLibraryPlaylist", nothing},
-    {57, "seek", seek},
-    {58, "applyEqualizerPreset", applyEqualizerPreset},
-    {59, "reportSleepTimer", reportSleepTimer},
-    {60, "passNumber", passNumber},
-    {61, "toggleShuffle", toggleShuffle},
-    {62, "toggleRepeat", toggleRepeat},
+    {1, listFolder, text},
+    {2, pickFile, text, play},
+    {3, pickFile, text, enqueue},
+    {4, listPlaylistFiles},
+    {5, playPlaylistFile, text},
+    {6, reportEqualizer},
+    {7, listCurrentPlaylist},
+    {8, playEntry, number},
+    {9, setEqualizerBand, text},
+    {10, nothing},
+    {11, setVolume, number},
+    {12, previousTrack},
+    {13, nextTrack},
+    {14, pressPlay},
+    {15, pressPause},
+    {16, backFiveSeconds},
+    {17, forwardFiveSeconds},
+    {18, statusPushOn},
+    {19, nothing},
+    {20, listDrives},
+    {21, statusPushOff},
+    {22, clearPlaylist},
+    {23, savePlaylist, text},
+    {24, volumeUp},
+    {25, volumeDown},
+    {26, nothing},
+    {27, reportVersion},
+    {28, setSleepTimer, text},
+    {29, cancelSleepTimer},
+    {30, listAlbums},
+    {31, listArtists},
+    {32, listGenres},
+    {33, listAlbumTitles, text},
+    {34, listArtistAlbums, text},
+    {35, listGenreAlbums, text},
+    {36, pickTitle, number, play},
+    {37, listGenreTitles, text},
+    {38, listArtistTitles, text},
+    {39, listTitles},
+    {40, pickGenre, text, play},
+    {41, pickArtist, text, play},
+    {42, pickAlbum, text, play},
+    {43, listArtistAlbumTitles, text},
+    {44, listGenreAlbumTitles, text},
+    {45, pickArtistAlbum, text, play},
+    {46, pickGenreAlbum, text, play},
+    {47, pickGenre, text, enqueue},
+    {48, pickArtist, text, enqueue},
+    {49, pickAlbum, text, enqueue},
+    {50, pickArtistAlbum, text, enqueue},
+    {51, pickGenreAlbum, text, enqueue},
+    {52, pickTitle, number, enqueue},
+    {nextPageCommand, nothing},
+    {previousPageCommand, nothing},
+    {55, listLibraryPlaylists},
+    {56, nothing},  // inside the library's playlists: enqueue one
+    {57, seek, number},
+    {58, applyEqualizerPreset, number},
+    {59, reportSleepTimer},
+    {60, passNumber, number},
+    {61, toggleShuffle},
+    {62, toggleRepeat},
 }};
 
 // findCommand indexes the table by number, so the rows must be 1..62 in order.
@@ -100,4 +103,11 @@ static_assert(rowsAreInOrder(), "one row per command number, in order");
 const Command* findCommand(int number) {
     if (number < firstCommandNumber || number > lastCommandNumber) return nullptr;
     return &allCommands[number - firstCommandNumber];
+}
+
+void runCommand(const Command& command, const char* argument, Reply& reply, const void* list) {
+    if (command.action == nullptr) return;
+    const Request request{argument, command.argument == Argument::number ? readDecimal(argument) : 0, command.mode,
+                          list};
+    command.action(request, reply);
 }

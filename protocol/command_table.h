@@ -1,26 +1,59 @@
-// The phone's whole vocabulary: one row per command number, 1 to 62.
+// The phone's whole vocabulary: one row per command number, 1 to 62. A row
+// says everything about its command: the number, the action, what it reads
+// from the rest of the line, and, where two numbers share an action, whether
+// it plays or enqueues.
 #pragma once
 
-// Every command runs through one signature; `argument` is the rest of the
-// command line after the first blank. The result is not used by anyone.
-using CommandHandler = int (*)(const char* argument);
+#include <cstdint>
+
+class Reply;
+
+// Play replaces the playlist and starts it; enqueue adds to its end.
+enum class PickMode { play, enqueue };
+
+// What a command reads from the rest of its line.
+enum class Argument { none, number, text };
+
+struct Request {
+    // The rest of the command line after the first blank.
+    const char* text;
+    // The text read as a decimal number, for rows that take a number.
+    std::int32_t number;
+    PickMode mode;
+    // Inside a list: what the list shows (its source), for the rows the list
+    // gives a meaning of its own; null at top level.
+    const void* list = nullptr;
+};
+
+// Every action, at top level and inside a list, runs through one signature.
+using Handler = void (*)(const Request& request, Reply& reply);
 
 struct Command {
     int number;
-    const char* name;
-    CommandHandler handler;
+    Handler action;
+    Argument argument = Argument::none;
+    PickMode mode = PickMode::play;
 };
 
 constexpr int firstCommandNumber = 1;
 constexpr int lastCommandNumber = 62;
 
+// The page turns: nothing at top level, the next and the previous page inside
+// a list.
+constexpr int nextPageCommand = 53;
+constexpr int previousPageCommand = 54;
+
 // The row of `number`, or nullptr for a number without one (0, negatives, 63 on).
 const Command* findCommand(int number);
+
+// Runs the row's action on the rest of its command line; `list` is the source
+// of the list it runs in, if any.
+void runCommand(const Command& command, const char* argument, Reply& reply, const void* list = nullptr);
 
 namespace commands {
 
 // Numbers with no action at top level: those that act only inside a list and
 // the unused ones.
-int nothing(const char* argument);
+void nothing(const Request& request, Reply& reply);
 
 }  // namespace commands

@@ -6,9 +6,6 @@
 // Thread entry; `parameter` is the context pointer.
 platform::Dword PLATFORM_CALLBACK workerMain(void* parameter);
 
-// Called by init before the worker starts.
-void resetWorkerState();
-
 // Quit, when it stops waiting for a worker that has not finished, leaves the
 // port to it: the worker closes the port when it ends. False when the worker
 // has already ended, and the caller closes the port itself.

@@ -5,10 +5,9 @@
 #include "link/link.h"
 #include "protocol/command_table.h"
 
-int dispatchCommand() {
+void dispatchCommand(Reply& reply) {
     takeLine();
     splitCommandLine();
-    const Command* command = findCommand(readDecimal(pluginContext->commandToken));
-    if (command == nullptr || command->handler == nullptr) return 0;
-    return command->handler(pluginContext->argument);
+    const Command* command = findCommand(readDecimal(pluginContext->link.commandToken));
+    if (command != nullptr) runCommand(*command, pluginContext->link.argument, reply);
 }

@@ -1,5 +1,7 @@
 // Runs the command line that waits in the context.
 #pragma once
 
+class Reply;
+
 // Takes the waiting line (lineConsumed 1), splits it and runs its command.
-int dispatchCommand();
+void dispatchCommand(Reply& reply);

@@ -1,13 +1,13 @@
 #include "protocol/equalizer.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "core/arguments.h"
 #include "core/host_requests.h"
 #include "core/wire.h"
-#include "link/link.h"
+#include "core/text.h"
+#include "link/reply.h"
 
 const int equalizerPresets[equalizerPresetCount][equalizerBandCount] = {
     {32, 32, 32, 32, 32, 32, 19, 19, 19, 15}, {32, 32, 37, 41, 41, 41, 37, 32, 32, 32},
@@ -40,33 +40,31 @@ void setBand(std::int32_t band, std::int32_t phoneValue) {
 
 namespace commands {
 
-int reportEqualizer(const char*) {
+void reportEqualizer(const Request&, Reply& reply) {
     char text[wire::replyTextLimit + 1];
-    int length = 0;
+    std::size_t length = 0;
     for (int band = 0; band < equalizerBandCount; ++band) {
         const std::int32_t hostValue = hostNumber(hostRequestNumber(host::requestEqualizerBand, band));
         // At most 12 bytes per band: the line cannot run out of room.
-        length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length),
-                                "%d:", invertBandValue(hostValue));
+        formatText(text + length, sizeof text - length, "%d:", invertBandValue(hostValue));
+        length += std::strlen(text + length);
     }
-    sendCodedReply(wire::replyEqualizer, text);
-    return 0;
+    reply.coded(wire::replyEqualizer, text);
 }
 
-int setEqualizerBand(const char* argument) {
+void setEqualizerBand(const Request& request, Reply&) {
     // Band digit, one separator of any kind, then a value of one or two digits.
-    if (std::strlen(argument) < 3) return 0;
+    const char* argument = request.text;
+    if (std::strlen(argument) < 3) return;
     const char bandText[2] = {argument[0], '\0'};
     const char valueText[3] = {argument[2], argument[3], '\0'};
     setBand(readDecimal(bandText), readDecimal(valueText));
-    return 0;
 }
 
-int applyEqualizerPreset(const char* argument) {
-    const std::int32_t preset = readDecimal(argument);
-    if (preset < 0 || preset >= equalizerPresetCount) return 0;
+void applyEqualizerPreset(const Request& request, Reply&) {
+    const std::int32_t preset = request.number;
+    if (preset < 0 || preset >= equalizerPresetCount) return;
     for (int band = 0; band < equalizerBandCount; ++band) setBand(band, equalizerPresets[preset][band]);
-    return 0;
 }
 
 }  // namespace commands

@@ -1,6 +1,8 @@
 // The host's ten-band equalizer, as the phone sees it (values inverted about 63).
 #pragma once
 
+#include "protocol/command_table.h"
+
 constexpr int equalizerBandCount = 10;
 constexpr int equalizerPresetCount = 17;
 
@@ -9,8 +11,8 @@ extern const int equalizerPresets[equalizerPresetCount][equalizerBandCount];
 
 namespace commands {
 
-int reportEqualizer(const char* argument);       // 6
-int setEqualizerBand(const char* argument);      // 9
-int applyEqualizerPreset(const char* argument);  // 58
+void reportEqualizer(const Request& request, Reply& reply);
+void setEqualizerBand(const Request& request, Reply& reply);
+void applyEqualizerPreset(const Request& request, Reply& reply);
 
 }  // namespace commands

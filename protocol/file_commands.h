@@ -2,14 +2,16 @@
 // this one, defines them; the table only names them.
 #pragma once
 
+#include "protocol/command_table.h"
+
 namespace commands {
 
-int listFolder(const char* argument);            // 1
-int listPlaylistFiles(const char* argument);     // 4
-int playPlaylistFile(const char* argument);      // 5
-int listCurrentPlaylist(const char* argument);   // 7
-int listDrives(const char* argument);            // 20
-int savePlaylist(const char* argument);          // 23
-int listLibraryPlaylists(const char* argument);  // 55
+void listFolder(const Request& request, Reply& reply);
+void listPlaylistFiles(const Request& request, Reply& reply);
+void playPlaylistFile(const Request& request, Reply& reply);
+void listCurrentPlaylist(const Request& request, Reply& reply);
+void listDrives(const Request& request, Reply& reply);
+void savePlaylist(const Request& request, Reply& reply);
+void listLibraryPlaylists(const Request& request, Reply& reply);
 
 }  // namespace commands

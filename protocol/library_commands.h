@@ -2,30 +2,31 @@
 // this one, defines them; the table only names them.
 #pragma once
 
+#include "protocol/command_table.h"
+
 namespace commands {
 
-int listAlbums(const char* argument);             // 30
-int listArtists(const char* argument);            // 31
-int listGenres(const char* argument);             // 32
-int listAlbumTitles(const char* argument);        // 33
-int listArtistAlbums(const char* argument);       // 34
-int listGenreAlbums(const char* argument);        // 35
-int playResult(const char* argument);             // 36
-int listGenreTitles(const char* argument);        // 37
-int listArtistTitles(const char* argument);       // 38
-int listTitles(const char* argument);             // 39
-int playGenre(const char* argument);              // 40
-int playArtist(const char* argument);             // 41
-int playAlbum(const char* argument);              // 42
-int listArtistAlbumTitles(const char* argument);  // 43
-int listGenreAlbumTitles(const char* argument);   // 44
-int playArtistAlbum(const char* argument);        // 45
-int playGenreAlbum(const char* argument);         // 46
-int enqueueGenre(const char* argument);           // 47
-int enqueueArtist(const char* argument);          // 48
-int enqueueAlbum(const char* argument);           // 49
-int enqueueArtistAlbum(const char* argument);     // 50
-int enqueueGenreAlbum(const char* argument);      // 51
-int enqueueResult(const char* argument);          // 52
+// The browse lists.
+void listAlbums(const Request& request, Reply& reply);
+void listArtists(const Request& request, Reply& reply);
+void listGenres(const Request& request, Reply& reply);
+void listAlbumTitles(const Request& request, Reply& reply);
+void listArtistAlbums(const Request& request, Reply& reply);
+void listGenreAlbums(const Request& request, Reply& reply);
+void listGenreTitles(const Request& request, Reply& reply);
+void listArtistTitles(const Request& request, Reply& reply);
+void listTitles(const Request& request, Reply& reply);
+void listArtistAlbumTitles(const Request& request, Reply& reply);
+void listGenreAlbumTitles(const Request& request, Reply& reply);
+
+// Play or enqueue what the lists show: a title of the last browse list by its
+// index, or every track of an artist, album, genre, or album of the artist or
+// genre chosen before.
+void pickTitle(const Request& request, Reply& reply);
+void pickArtist(const Request& request, Reply& reply);
+void pickAlbum(const Request& request, Reply& reply);
+void pickGenre(const Request& request, Reply& reply);
+void pickArtistAlbum(const Request& request, Reply& reply);
+void pickGenreAlbum(const Request& request, Reply& reply);
 
 }  // namespace commands

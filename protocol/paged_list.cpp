@@ -1,21 +1,20 @@
 #include "protocol/paged_list.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/context.h"
 #include "core/wire.h"
 #include "link/link.h"
+#include "link/reply.h"
 
 namespace {
 
 constexpr std::size_t lineBufferSize = wire::replyTextLimit + 1;
-constexpr int commandNextPage = 53;
-constexpr int commandPreviousPage = 54;
 
 // One list while it runs: the description, and where sending stands.
 struct ListRun {
     const PagedList& list;
+    Reply& reply;
     std::int32_t count;
     std::size_t textLimit;  // item text bytes that fit the item line
     std::int32_t next = 0;  // the record read next
@@ -44,28 +43,24 @@ void copyItemText(char* out, const char* text, std::size_t limit) {
 }
 
 void sendItem(const ListRun& run, const char* text) {
-    char line[lineBufferSize];
-    std::snprintf(line, run.textLimit + 3, "%c%c%s", run.list.listCode, run.list.itemCode, text);
-    sendReply(line);
+    const PagedList& list = run.list;
+    const char itemCode = list.itemCodeOf != nullptr ? list.itemCodeOf(list.source, run.next) : list.itemCode;
+    run.reply.listLine(list.listCode, itemCode, text, run.textLimit);
 }
 
-void sendNextLine(char listCode, std::int32_t count) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%c%c%s%d", listCode, wire::pageNext, wire::pageNextText, static_cast<int>(count));
-    sendReply(line);
+void sendPositionLine(const ListRun& run) { run.reply.listNumber(run.list.listCode, wire::pagePosition, "", run.next); }
+
+void sendPreviousLine(const ListRun& run) {
+    run.reply.listLine(run.list.listCode, wire::pagePrevious, wire::pagePreviousText);
 }
 
-void sendPositionLine(char listCode, std::int32_t position) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%c%c%d", listCode, wire::pagePosition, static_cast<int>(position));
-    sendReply(line);
-}
-
-void sendPreviousLine(char listCode) { sendListReply(listCode, wire::pagePrevious, wire::pagePreviousText); }
-
-const ListSelection* findSelection(const PagedList& list, int number) {
-    for (int i = 0; i < list.selectionCount; ++i)
-        if (list.selections[i].number == number) return &list.selections[i];
+// The row the list runs for `number`: its own, or the command table's for a
+// number it takes; nullptr for a number it does not take.
+const Command* listRow(const PagedList& list, int number) {
+    for (const Command& row : list.ownRows)
+        if (row.number == number) return &row;
+    for (int taken : list.takes)
+        if (taken == number) return findCommand(number);
     return nullptr;
 }
 
@@ -118,30 +113,30 @@ std::int32_t previousPageStart(const ListRun& run) {
 
 // The page-end wait. Each pass reads once; a line that waits is taken or left
 // for whoever runs next, so no pass reads the same line twice.
-WaitResult waitAtPageEnd(const PagedList& list, bool nextOffered, bool previousOffered) {
+WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, bool previousOffered) {
     PluginContext& context = *pluginContext;
-    while (stopFlag == 0) {
+    while (pluginContext->flags.stop == 0) {
         // A line that a list opened from this one ended on still waits, and
         // receiveLine hands it back here before reading anything new.
-        const int number = receiveLine();
-        if (context.lineConsumed != 0) continue;
+        int number = 0;
+        if (!receiveLine(number)) continue;
         if (number == 0) {
             takeLine();
             continue;
         }
-        if (const ListSelection* selection = findSelection(list, number)) {
+        if (const Command* row = listRow(list, number)) {
             takeLine();
             splitCommandLine();
-            selection->action(context.argument, selection->mode);
+            runCommand(*row, context.link.argument, reply, list.source);
             continue;
         }
-        if (list.paged && (number == commandNextPage || number == commandPreviousPage)) {
+        if (list.paged && (number == nextPageCommand || number == previousPageCommand)) {
             takeLine();
             // Only a page turn the list offered moves; any other is taken and
             // changes nothing, so no record outside the list is read.
-            if (number == commandNextPage && nextOffered) return WaitResult::nextPage;
-            if (number == commandNextPage && list.asksPastLastPage) return WaitResult::pastLastPage;
-            if (number == commandPreviousPage && previousOffered) return WaitResult::previousPage;
+            if (number == nextPageCommand && nextOffered) return WaitResult::nextPage;
+            if (number == nextPageCommand && list.asksPastLastPage) return WaitResult::pastLastPage;
+            if (number == previousPageCommand && previousOffered) return WaitResult::previousPage;
             continue;
         }
         return WaitResult::leave;
@@ -150,37 +145,40 @@ WaitResult waitAtPageEnd(const PagedList& list, bool nextOffered, bool previousO
 }
 
 void runUnpaged(ListRun& run) {
+    // A list without a wait was gathered whole before it started (the stop
+    // flag ended the gathering, if it came): it goes out whole.
     while (run.next < run.count) {
-        if (stopFlag != 0 || !sendRecord(run)) return;
+        if ((run.list.waits && pluginContext->flags.stop != 0) || !sendRecord(run)) return;
     }
-    waitAtPageEnd(run.list, false, false);
+    if (run.list.waits) waitAtPageEnd(run.list, run.reply, false, false);
 }
 
 void runPaged(ListRun& run) {
-    const char code = run.list.listCode;
     for (;;) {
         run.itemsOnPage = 0;
         do {
-            if (stopFlag != 0 || !sendRecord(run)) return;
+            if (pluginContext->flags.stop != 0 || !sendRecord(run)) return;
         } while (run.itemsOnPage < wire::pageSize && run.next < run.count);
 
         const std::int32_t remaining = run.count - run.next;
-        if (remaining != 0) sendNextLine(code, remaining > wire::pageSize ? wire::pageSize : remaining);
+        if (remaining != 0)
+            run.reply.listNumber(run.list.listCode, wire::pageNext, wire::pageNextText,
+                                 remaining > wire::pageSize ? wire::pageSize : remaining);
 
-        switch (waitAtPageEnd(run.list, remaining != 0, run.pageStart != 0)) {
+        switch (waitAtPageEnd(run.list, run.reply, remaining != 0, run.pageStart != 0)) {
             case WaitResult::leave:
                 return;
             case WaitResult::nextPage:
                 run.pageStart = run.next;
-                sendPositionLine(code, run.next);
-                sendPreviousLine(code);
+                sendPositionLine(run);
+                sendPreviousLine(run);
                 break;
             case WaitResult::pastLastPage:
-                sendPositionLine(code, run.next);
-                sendPreviousLine(code);
+                sendPositionLine(run);
+                sendPreviousLine(run);
                 // The source answers for the end itself (the current playlist
                 // asks its host); whatever it says, no record lies there.
-                if (stopFlag == 0) run.list.itemText(run.list.source, run.next);
+                if (pluginContext->flags.stop == 0) run.list.itemText(run.list.source, run.next);
                 return;
             case WaitResult::previousPage: {
                 run.pageStart = previousPageStart(run);
@@ -190,8 +188,8 @@ void runPaged(ListRun& run) {
                     const char* text = run.list.itemText(run.list.source, run.next - 1);
                     if (text != nullptr) copyItemText(run.lastValue, text, run.textLimit);
                 }
-                sendPositionLine(code, run.next);
-                if (run.next != 0) sendPreviousLine(code);
+                sendPositionLine(run);
+                if (run.next != 0) sendPreviousLine(run);
                 break;
             }
         }
@@ -200,21 +198,25 @@ void runPaged(ListRun& run) {
 
 }  // namespace
 
-int runPagedList(const PagedList& list) {
-    sendReply(list.header);
-    for (int i = 0; i < list.fixedLineCount; ++i) sendReply(list.fixedLines[i]);
+void runPagedList(const PagedList& list, Reply& reply) {
+    if (list.silentWithoutRecords && list.obtainRecords == nullptr && list.recordCount <= 0) return;
+    if (list.headerCode != '\0') {
+        reply.coded(list.headerCode, "");
+    } else {
+        reply.listHeader(list.listCode);
+    }
+    if (list.fixedItem != nullptr) reply.listLine(list.listCode, list.fixedItem->itemCode, list.fixedItem->text);
 
-    ListRun run{list, list.obtainRecords != nullptr ? list.obtainRecords(list.source) : list.recordCount,
+    ListRun run{list, reply, list.obtainRecords != nullptr ? list.obtainRecords(list.source) : list.recordCount,
                 itemTextLimit(list)};
-    if (list.itemText == nullptr) return 0;
+    if (list.itemText == nullptr) return;
     if (run.count <= 0) {
-        if (!list.paged && list.waitsWithoutRecords) waitAtPageEnd(list, false, false);
-        return 0;
+        if (!list.paged && list.waits && list.waitsWithoutRecords) waitAtPageEnd(list, reply, false, false);
+        return;
     }
     if (list.paged) {
         runPaged(run);
     } else {
         runUnpaged(run);
     }
-    return 0;
 }

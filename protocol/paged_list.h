@@ -5,15 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
-// A command number the list takes while it waits, and what it does with the
-// rest of the line. `mode` is handed to the action unchanged (the library
-// lists use 0 for play and 1 for enqueue).
-struct ListSelection {
-    int number;
-    int mode;
-    void (*action)(const char* argument, int mode);
-};
+#include "protocol/command_table.h"
+
+class Reply;
 
 // The text of record `index` (0 <= index < the record count; a list that
 // asksPastLastPage is also asked for the index equal to the count, and what it
@@ -21,30 +17,44 @@ struct ListSelection {
 // list ends there. The text need only stay valid until the next call.
 using ListItemText = const char* (*)(const void* source, std::int32_t index);
 
+// A line sent after the header, before the records: an item of its own code.
+struct FixedItem {
+    char itemCode;
+    const char* text;
+};
+
 struct PagedList {
     char listCode = '\0';
-    // The first line of the list ("PA", "BA", or "N" for the current playlist).
-    const char* header = "";
-    // Whole lines sent after the header, before the records are obtained.
-    const char* const* fixedLines = nullptr;
-    int fixedLineCount = 0;
+    // A header that is a code alone ('N' for the current playlist); without
+    // one, the list begins with its code and 'A'.
+    char headerCode = '\0';
+    const FixedItem* fixedItem = nullptr;
     // The number of records, or, when obtainRecords is set, what it returns;
-    // it runs after the header and the fixed lines have gone out.
+    // it runs after the header and the fixed item have gone out.
     std::int32_t recordCount = 0;
     std::int32_t (*obtainRecords)(const void* source) = nullptr;
     char itemCode = '\0';
+    // Lists whose items differ in their code (the drives) name it per record.
+    char (*itemCodeOf)(const void* source, std::int32_t index) = nullptr;
     ListItemText itemText = nullptr;
     const void* source = nullptr;
     // A record whose item text equals the last item sent produces no line; the
     // pages still count records.
     bool skipsRepeats = false;
-    const ListSelection* selections = nullptr;
-    int selectionCount = 0;
+    // The command numbers the list takes while it waits, each doing what its
+    // row of the command table does; and the rows the list gives a meaning of
+    // its own, which come first.
+    std::span<const int> takes = {};
+    std::span<const Command> ownRows = {};
     // False: every item at once, then the wait, with no paging lines.
     bool paged = true;
+    // False: no wait at all; the list ends with its last item.
+    bool waits = true;
     // Unpaged lists: the wait runs even when there are no records, for lists
     // whose selections do not depend on the items shown.
     bool waitsWithoutRecords = false;
+    // Nothing at all, not even the header, when there are no records.
+    bool silentWithoutRecords = false;
     // Paged lists: 53 on the last page, where no Next line offered it, still
     // turns the page: the position and Previous lines go out, the source is
     // asked for the record at the record count (it has none), and the list
@@ -57,5 +67,5 @@ struct PagedList {
 
 // Runs the list to its end: a line it does not take (left waiting, lineConsumed
 // 0, for the conversation loop or an outer list), the stop flag, no records, or
-// a record that is gone. Returns 0.
-int runPagedList(const PagedList& list);
+// a record that is gone.
+void runPagedList(const PagedList& list, Reply& reply);

@@ -1,15 +1,13 @@
 #include "protocol/sleep_timer.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "core/arguments.h"
 #include "core/host_requests.h"
 #include "core/wire.h"
-#include "link/link.h"
+#include "link/reply.h"
 
 namespace {
 
@@ -19,13 +17,12 @@ constexpr std::int32_t actionNothing = -1;
 constexpr std::int32_t countMinutes = 0;
 constexpr std::int32_t countTracks = 1;
 
-// The arming in one word, so that a tick or a file start sees it whole, old or
-// new, never a mix: the armed flag, the action, the count mode and the count.
-// The worker (command 28) replaces it in one step; the user-interface thread
-// counts it down with compare-and-swap. Action and mode are kept as what they
-// do: power off, stop or nothing; minutes, tracks or neither.
-std::atomic<std::uint64_t> arming{0};
-
+// The arming (SleepTimerState::arming) packs the armed flag, the action, the
+// count mode and the count into one word, so that a tick or a file start sees
+// it whole, old or new, never a mix. The worker (command 28) replaces it in
+// one step; the user-interface thread counts it down with compare-and-swap.
+// Action and mode are kept as what they do: power off, stop or nothing;
+// minutes, tracks or neither.
 constexpr std::uint64_t armedBit = std::uint64_t{1} << 63;
 constexpr int actionShift = 32;
 constexpr int modeShift = 34;
@@ -48,6 +45,7 @@ bool isArmed(std::uint64_t word) { return (word & armedBit) != 0; }
 // Counts one minute or one track down when the arming counts in `mode`, and
 // returns the arming as counted; 0 when it was not armed.
 std::uint64_t countDown(std::int32_t mode) {
+    std::atomic<std::uint64_t>& arming = pluginContext->sleepTimer.arming;
     std::uint64_t word = arming.load();
     std::uint64_t counted = 0;
     do {
@@ -59,11 +57,6 @@ std::uint64_t countDown(std::int32_t mode) {
     } while (!arming.compare_exchange_weak(word, counted));
     return counted;
 }
-
-// The fade's values, written by the worker before it publishes an arming.
-std::atomic<double> fadeFactor{0.0};
-std::atomic<std::int32_t> fadeInterval{0};
-std::atomic<std::int32_t> fadeCountdown{0};
 
 constexpr std::size_t fieldCount = 5;
 constexpr std::size_t fieldSize = 16;
@@ -77,7 +70,7 @@ std::int32_t truncateVolume(double product) {
     return static_cast<std::int32_t>(product);
 }
 
-void sendTimerLine(const char* text) { sendCodedReply(wire::replySleepTimer, text); }
+void sendTimerLine(Reply& reply, const char* text) { reply.coded(wire::replySleepTimer, text); }
 
 }  // namespace
 
@@ -85,8 +78,8 @@ void performSleepAction(std::int32_t action) {
     if (action == actionPowerOff) {
         // The conversation ends for good before the computer goes down, and
         // nothing of the sleep timer acts again.
-        stopFlag = 1;
-        arming.fetch_and(~armedBit);
+        pluginContext->flags.stop = 1;
+        pluginContext->sleepTimer.arming.fetch_and(~armedBit);
         platform::sleepMs(500);
         platform::powerOff();
     } else if (action == actionStop) {
@@ -95,22 +88,25 @@ void performSleepAction(std::int32_t action) {
 }
 
 void fadeStep() {
-    const std::int32_t faded = truncateVolume(pluginContext->volume.load() * fadeFactor.load());
+    const std::int32_t faded =
+        truncateVolume(pluginContext->flags.volume.load() * pluginContext->sleepTimer.fadeFactor.load());
     // The hook records a volume set this way and marks its line as owed.
     if (faded > 0) hostRequestNumber(host::requestSetVolume, faded);
     // The worker sends the volume line: this thread never waits on the port.
-    if (pluginContext->volume.exchange(faded) != faded || faded <= 0) pluginContext->volumeChanged = 1;
+    if (pluginContext->flags.volume.exchange(faded) != faded || faded <= 0) pluginContext->flags.volumeChanged = 1;
 }
 
 void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
+    if (pluginContext == nullptr) return;
+    SleepTimerState& timer = pluginContext->sleepTimer;
     const std::uint64_t counted = countDown(countMinutes);
     if (!isArmed(counted)) return;
     // Tested in every mode: in track mode a count left at 0 fires on every tick.
     if (countOf(counted) == 0) performSleepAction(actionOf(counted));
     // A power-off disarmed the timer: no fade after the end of the conversation.
-    if (!isArmed(arming.load())) return;
-    if (--fadeCountdown == 0) {
-        fadeCountdown = fadeInterval.load();
+    if (!isArmed(timer.arming.load())) return;
+    if (--timer.fadeCountdown == 0) {
+        timer.fadeCountdown = timer.fadeInterval.load();
         fadeStep();
     }
 }
@@ -121,62 +117,53 @@ void countTrackStart() {
     if (countOf(counted) == 0) performSleepAction(actionOf(counted));
 }
 
-void disarmSleepTimer() { arming.fetch_and(~armedBit); }
-
-void resetSleepTimer() {
-    arming = 0;
-    fadeFactor = 0.0;
-    fadeInterval = 0;
-    fadeCountdown = 0;
-}
+void disarmSleepTimer() { pluginContext->sleepTimer.arming.fetch_and(~armedBit); }
 
 namespace commands {
 
-int setSleepTimer(const char* argument) {
+void setSleepTimer(const Request& request, Reply& reply) {
+    SleepTimerState& timer = pluginContext->sleepTimer;
     char fields[fieldCount][fieldSize];
-    splitFields(argument, &fields[0][0], fieldCount, fieldSize);
+    splitFields(request.text, &fields[0][0], fieldCount, fieldSize);
 
     const std::int32_t count = readDecimal(fields[1]);
     const std::int32_t action = count == 0 ? actionNothing : readDecimal(fields[0]);
     const std::int32_t mode = readDecimal(fields[2]);
-    fadeFactor = readDecimalFraction(fields[3]);
+    timer.fadeFactor = readDecimalFraction(fields[3]);
     const std::int32_t interval = readDecimal(fields[4]);
-    fadeInterval = interval;
-    fadeCountdown = interval;
+    timer.fadeInterval = interval;
+    timer.fadeCountdown = interval;
 
     // The new action, mode and count replace the old in one step; the armed
     // flag stays as it was until the confirmation is out.
     const std::uint64_t settings = packedArming(action, count, mode);
-    std::uint64_t word = arming.load();
-    while (!arming.compare_exchange_weak(word, settings | (word & armedBit))) {
+    std::uint64_t word = timer.arming.load();
+    while (!timer.arming.compare_exchange_weak(word, settings | (word & armedBit))) {
     }
 
     if (mode == countMinutes) {
-        if (minuteTimerId != 0) {
-            sendTimerLine("Enabled!");
-            arming.fetch_or(armedBit);
+        if (timer.minuteTimerId != 0) {
+            sendTimerLine(reply, "Enabled!");
+            timer.arming.fetch_or(armedBit);
         } else {
-            sendTimerLine("Could not set timer!");
+            sendTimerLine(reply, "Could not set timer!");
         }
     } else {
         // The phone expects the confirmation twice in any mode other than minutes.
-        sendTimerLine("Enabled!");
-        arming.fetch_or(armedBit);
-        sendTimerLine("Enabled!");
+        sendTimerLine(reply, "Enabled!");
+        timer.arming.fetch_or(armedBit);
+        sendTimerLine(reply, "Enabled!");
     }
-    return 0;
 }
 
-int cancelSleepTimer(const char*) {
-    arming.fetch_and(~armedBit);
-    sendTimerLine("Disabled!");
-    return 0;
+void cancelSleepTimer(const Request&, Reply& reply) {
+    pluginContext->sleepTimer.arming.fetch_and(~armedBit);
+    sendTimerLine(reply, "Disabled!");
 }
 
-int reportSleepTimer(const char*) {
+void reportSleepTimer(const Request&, Reply& reply) {
     // "Disbled!" is the word the phone looks for.
-    sendTimerLine(isArmed(arming.load()) ? "Enabled!" : "Disbled!");
-    return 0;
+    sendTimerLine(reply, isArmed(pluginContext->sleepTimer.arming.load()) ? "Enabled!" : "Disbled!");
 }
 
 }  // namespace commands

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "protocol/command_table.h"
 
 // The minute timer's procedure (user-interface thread).
 void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword);
@@ -11,8 +12,6 @@ void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platf
 void countTrackStart();
 // Clears the armed flag (init).
 void disarmSleepTimer();
-// Every sleep-timer value back to zero, as when the library is loaded.
-void resetSleepTimer();
 
 // What the sleep timer does when its count reaches 0: power off (0), press
 // stop (1), or nothing (any other action). User-interface thread.
@@ -23,8 +22,8 @@ void fadeStep();
 
 namespace commands {
 
-int setSleepTimer(const char* argument);     // 28
-int cancelSleepTimer(const char* argument);  // 29
-int reportSleepTimer(const char* argument);  // 59
+void setSleepTimer(const Request& request, Reply& reply);
+void cancelSleepTimer(const Request& request, Reply& reply);
+void reportSleepTimer(const Request& request, Reply& reply);
 
 }  // namespace commands

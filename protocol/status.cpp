@@ -1,12 +1,12 @@
 #include "protocol/status.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "core/host_requests.h"
 #include "core/wire.h"
-#include "link/link.h"
+#include "core/text.h"
+#include "link/reply.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ std::int32_t secondsToMilliseconds(std::int32_t seconds) {
 
 }  // namespace
 
-void sendNowPlayingLine() {
+void sendNowPlayingLine(Reply& reply) {
     // Every query is made before anything is tested, in the order the host expects.
     const platform::LResult position = hostRequest(host::requestPlaylistPosition, 0);
     const platform::LResult titleAddress =
@@ -56,45 +56,37 @@ void sendNowPlayingLine() {
     // No title: no line, and the flag stays raised so the next turn asks again.
     if (titleAddress == 0) return;
 
-    char text[wire::replyTextLimit + 1];
-    auto formatText = [&](const char* titleText) {
-        return std::snprintf(text, sizeof text, "%d:%s:%d:%d:%d:%d:%d:%d:", playState, titleText, sampleRate, channels,
-                             secondsToMilliseconds(lengthSeconds), positionMs, shuffle, repeat);
-    };
     // The other fields and the code decide how much of the title fits one line.
-    const int lengthWithoutTitle = formatText("") + 1;
-    formatText(fitTitle(title, wire::replyTextLimit - static_cast<std::size_t>(lengthWithoutTitle)));
-    sendCodedReply(wire::replyNowPlaying, text);
+    const char* const fields = "%d:%s:%d:%d:%d:%d:%d:%d:";
+    char withoutTitle[wire::replyTextLimit + 1];
+    formatText(withoutTitle, sizeof withoutTitle, fields, playState, "", sampleRate, channels,
+               secondsToMilliseconds(lengthSeconds), positionMs, shuffle, repeat);
+    const std::size_t lengthWithoutTitle = std::strlen(withoutTitle) + 1;
+    reply.format(wire::replyNowPlaying, fields, playState, fitTitle(title, wire::replyTextLimit - lengthWithoutTitle),
+                 sampleRate, channels, secondsToMilliseconds(lengthSeconds), positionMs, shuffle, repeat);
     // Cleared only now: the queries above raised the flag through the hook.
-    pluginContext->playStateChanged = 0;
+    pluginContext->flags.playStateChanged = 0;
 }
 
-void sendVolumeLine() {
+void sendVolumeLine(Reply& reply) {
     // Cleared before the volume is read: a change the hook records while the
     // line is written raises the mark again and gets a line of its own.
-    pluginContext->volumeChanged.exchange(0);
-    sendNumberReply(wire::replyVolume, pluginContext->volume.load());
+    pluginContext->flags.volumeChanged.exchange(0);
+    reply.number(wire::replyVolume, pluginContext->flags.volume.load());
 }
 
 namespace commands {
 
-int statusPushOn(const char*) {
-    sendVolumeLine();
-    sendNowPlayingLine();
-    pluginContext->statusPush = 1;
-    return 0;
+void statusPushOn(const Request&, Reply& reply) {
+    sendVolumeLine(reply);
+    sendNowPlayingLine(reply);
+    pluginContext->flags.statusPush = 1;
 }
 
-int statusPushOff(const char*) {
-    pluginContext->statusPush = 0;
-    return 0;
-}
+void statusPushOff(const Request&, Reply&) { pluginContext->flags.statusPush = 0; }
 
-int reportVersion(const char*) {
-    char text[64];
-    std::snprintf(text, sizeof text, "Winamp %d running!", hostNumber(hostRequest(host::requestVersion, 0)));
-    sendCodedReply(wire::replyVersion, text);
-    return 0;
+void reportVersion(const Request&, Reply& reply) {
+    reply.format(wire::replyVersion, "Winamp %d running!", hostNumber(hostRequest(host::requestVersion, 0)));
 }
 
 }  // namespace commands

@@ -1,15 +1,17 @@
 // The now-playing, volume and version lines.
 #pragma once
 
+#include "protocol/command_table.h"
+
 // The now-playing line ("J..."), or nothing while the host has no title.
-void sendNowPlayingLine();
+void sendNowPlayingLine(Reply& reply);
 // "Q" and the known volume; clears volumeChanged.
-void sendVolumeLine();
+void sendVolumeLine(Reply& reply);
 
 namespace commands {
 
-int statusPushOn(const char* argument);   // 18
-int statusPushOff(const char* argument);  // 21
-int reportVersion(const char* argument);  // 27
+void statusPushOn(const Request& request, Reply& reply);
+void statusPushOff(const Request& request, Reply& reply);
+void reportVersion(const Request& request, Reply& reply);
 
 }  // namespace commands

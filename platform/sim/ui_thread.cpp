@@ -237,7 +237,7 @@ void waitForSentMessages(std::uint32_t ms) {
     std::unique_lock<std::mutex> lock(u.mutex);
     // A short real wait lets the other threads run; the simulated clock moves
     // on by the whole time asked for while they are all blocked.
-    u.queued.wait_for(lock, std::chrono::milliseconds(1), [&u] {
+    u.queued.wait_for(lock, std::chrono::microseconds(100), [&u] {
         for (const WorkItem* item : u.queue)
             if (item->sent) return true;
         return false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "files/folder_entries.h"
 #include "platform/sim/sim.h"
 
@@ -59,6 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     extensions += ':';
     std::vector<std::pair<bool, std::string>> made;
     sim::reset();
+    // The reading runs as inside the plug-in: with its context (the stop flag down).
+    static PluginContext context;
+    pluginContext = &context;
     sim::addFolder("C:\\F");
     std::vector<std::string> seen;
     while (cut != std::string::npos && cut + 1 < bytes.size()) {

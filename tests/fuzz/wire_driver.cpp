@@ -223,7 +223,7 @@ void feedOnce(Feed& feed, sim::Phone& phone, hostsim::ReferenceHost& host) {
         }
     }
     // Quit's first step: the plug-in winds down from wherever it is.
-    stopFlag = 1;
+    pluginContext->flags.stop = 1;
 }
 
 std::string checkReplies(const std::string& received) {
@@ -249,7 +249,7 @@ std::string checkReplies(const std::string& received) {
 
 // The checks that must hold after any conversation, on what the phone
 // received and what the host was left with.
-void checkAfterwards(const hostsim::ReferenceHost& h, const std::string& received, Outcome& outcome) {
+void checkAfterwards(hostsim::ReferenceHost& h, std::string received, Outcome& outcome) {
     if (outcome.problem.empty()) outcome.problem = checkReplies(received);
     for (char c : received) outcome.replyLines += c == '\n' ? 1 : 0;
     outcome.linesRun = linesTaken();
@@ -273,6 +273,8 @@ void checkAfterwards(const hostsim::ReferenceHost& h, const std::string& receive
             if (!inMusic && !hostOwn) outcome.problem = "a file was written outside the My Music folder: " + path;
         }
     }
+    outcome.received = std::move(received);
+    outcome.hostRequests = std::move(h.requestLog);
 }
 
 // The host behind its two windows, made on the calling thread.
@@ -296,7 +298,8 @@ bool workerEnded() { return sim::threadsStarted() > 0 && sim::threadsEnded() >= 
 
 }  // namespace
 
-Outcome runConversation(const std::uint8_t* data, std::size_t size) {
+Outcome runConversation(const std::uint8_t* data, std::size_t size,
+                        const std::vector<hostsim::LibraryEntry>* library) {
     Outcome outcome;
     sim::setInlineMode(true);
     sim::reset();
@@ -306,6 +309,10 @@ Outcome runConversation(const std::uint8_t* data, std::size_t size) {
 
     std::unique_ptr<hostsim::ReferenceHost> host = makeHost();
     hostsim::ReferenceHost* h = host.get();
+    if (library != nullptr) {
+        takeBackLibrary(*h);
+        h->library = *library;
+    }
     sim::Phone phone("COM6");
     Feed feed{data, size};
     sim::setReadFeeder([&] { feedOnce(feed, phone, *h); });
@@ -317,13 +324,13 @@ Outcome runConversation(const std::uint8_t* data, std::size_t size) {
         const std::uint32_t before = platform::tickCount();
         pluginDescriptor.quit();
         if (platform::tickCount() - before > quitWaitLimitMs + 1000) outcome.problem = "quit did not return in time";
-        if (pluginContext->workerFinished != 1) outcome.problem = "the worker did not finish";
+        if (pluginContext->flags.workerFinished != 1) outcome.problem = "the worker did not finish";
     }
 
     checkAfterwards(*h, phone.takeReceived(), outcome);
 
     sim::setReadFeeder(nullptr);
-    takeBackLibrary(*host);
+    if (library == nullptr) takeBackLibrary(*host);
     host.reset();
     sim::reset();
     resetPluginState();

@@ -8,6 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+namespace hostsim {
+struct LibraryEntry;
+}
 
 namespace wiredriver {
 
@@ -15,10 +20,15 @@ struct Outcome {
     std::string problem;         // empty when every check held
     std::size_t replyLines = 0;  // complete lines the phone received
     std::uint64_t linesRun = 0;  // command lines taken by the plug-in
+    // Everything the phone received, and the host's request log, in order.
+    std::string received;
+    std::vector<std::string> hostRequests;
 };
 
-// One conversation: start, feed `data`, stop, check.
-Outcome runConversation(const std::uint8_t* data, std::size_t size);
+// One conversation: start, feed `data`, stop, check. `library`, when given,
+// replaces the small library every run has.
+Outcome runConversation(const std::uint8_t* data, std::size_t size,
+                        const std::vector<hostsim::LibraryEntry>* library = nullptr);
 
 // The same conversation with the plug-in's real threads: the worker runs on its
 // own, the host on the simulated user-interface thread, and the bytes are sent

@@ -36,7 +36,7 @@ protected:
     }
 
     void setPortName(const char* name) {
-        std::snprintf(pluginContext->portName, sizeof pluginContext->portName, "%s", name);
+        std::snprintf(pluginContext->settings.portName, sizeof pluginContext->settings.portName, "%s", name);
     }
 
     // Shows the dialog as the host does; `script` plays the user.
@@ -72,7 +72,7 @@ TEST_F(ConfigDialogTest, ListsCom1ToCom20AndSelectsTheFirstEntryBeginningWithThe
         EXPECT_EQ(sim::lastDialogTemplate(), configDialogTemplate);
         EXPECT_EQ(items, expectedPorts()) << c.stored;
         EXPECT_EQ(selection, c.selected) << c.stored;
-        EXPECT_STREQ(pluginContext->portName, c.stored);
+        EXPECT_STREQ(pluginContext->settings.portName, c.stored);
     }
 }
 
@@ -114,7 +114,7 @@ TEST_F(ConfigDialogTest, PortsAboveCom20FollowTheTwentyAndTheStoredOneIsSelected
         expected.insert(expected.end(), c.after20.begin(), c.after20.end());
         EXPECT_EQ(items, expected) << c.stored;
         EXPECT_EQ(selection, c.selected) << c.stored;
-        EXPECT_STREQ(pluginContext->portName, c.afterOk) << c.stored;
+        EXPECT_STREQ(pluginContext->settings.portName, c.afterOk) << c.stored;
     }
 
     // Choosing a port above COM20 stores it.
@@ -124,14 +124,14 @@ TEST_F(ConfigDialogTest, PortsAboveCom20FollowTheTwentyAndTheStoredOneIsSelected
         sim::selectListBoxItem(dialog, portListBox, 21);
         sim::dialogCommand(dialog, ok);
     });
-    EXPECT_STREQ(pluginContext->portName, "COM37");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM37");
 }
 
 TEST_F(ConfigDialogTest, OkStoresTheSelectedPortAndCancelKeepsTheStoredOne) {
     // The stored name in lower case: OK writes the list's own spelling.
     setPortName("com5");
     showDialog([](platform::WindowHandle dialog) { sim::dialogCommand(dialog, ok); });
-    EXPECT_STREQ(pluginContext->portName, "COM5");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM5");
     EXPECT_EQ(sim::lastDialogResult(), 1);
 
     setPortName("COM6");
@@ -139,13 +139,13 @@ TEST_F(ConfigDialogTest, OkStoresTheSelectedPortAndCancelKeepsTheStoredOne) {
         sim::selectListBoxItem(dialog, portListBox, 2);
         sim::dialogCommand(dialog, ok);
     });
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
 
     showDialog([](platform::WindowHandle dialog) {
         sim::selectListBoxItem(dialog, portListBox, 11);
         sim::dialogCommand(dialog, cancel);
     });
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
     EXPECT_EQ(sim::lastDialogResult(), 0);
 
     // Other notifications (the list box's own) neither close nor store.
@@ -155,14 +155,14 @@ TEST_F(ConfigDialogTest, OkStoresTheSelectedPortAndCancelKeepsTheStoredOne) {
         EXPECT_EQ(sim::listBoxItems(dialog, portListBox).size(), 20u);
         sim::dialogCommand(dialog, cancel);
     });
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
     EXPECT_EQ(sim::lastDialogResult(), 0);
 }
 
 TEST_F(ConfigDialogTest, OkWithoutASelectionOrWithAnItemTooLongForThePortNameKeepsTheStoredName) {
     setPortName("\\\\.\\COM42");
     showDialog([](platform::WindowHandle dialog) { sim::dialogCommand(dialog, ok); });
-    EXPECT_STREQ(pluginContext->portName, "\\\\.\\COM42");
+    EXPECT_STREQ(pluginContext->settings.portName, "\\\\.\\COM42");
     EXPECT_EQ(sim::lastDialogResult(), 1);
 
     // An item of 16 characters would not leave room for the NUL; one of 15 fits.
@@ -176,12 +176,12 @@ TEST_F(ConfigDialogTest, OkWithoutASelectionOrWithAnItemTooLongForThePortNameKee
         };
     };
     const char* tooLong = "COM1234567890123";
-    ASSERT_EQ(std::strlen(tooLong), sizeof pluginContext->portName);
+    ASSERT_EQ(std::strlen(tooLong), sizeof pluginContext->settings.portName);
     showDialog(chooseAddedItem(tooLong));
-    EXPECT_STREQ(pluginContext->portName, "\\\\.\\COM42");
+    EXPECT_STREQ(pluginContext->settings.portName, "\\\\.\\COM42");
 
     showDialog(chooseAddedItem("COM123456789012"));
-    EXPECT_STREQ(pluginContext->portName, "COM123456789012");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM123456789012");
 }
 
 TEST_F(ConfigDialogTest, OnlyTheShowConfigurationRequestOpensTheDialog) {
@@ -216,7 +216,7 @@ TEST_F(ConfigDialogLifecycleTest, ChosenPortIsWrittenAtQuitWhileTheOpenPortStays
     int handled = 0;
     sim::runOnUiThread([&] { handled = pluginDescriptor.messageProc(showConfigurationRequest, 0, 0, 0); });
     EXPECT_EQ(handled, 1);
-    EXPECT_STREQ(pluginContext->portName, "COM3");
+    EXPECT_STREQ(pluginContext->settings.portName, "COM3");
     EXPECT_TRUE(sim::portIsOpen("COM6"));
 
     stopPlugin();

@@ -7,56 +7,48 @@
 #include <climits>
 #include <string>
 
-#include "core/context.h"
+#include "harness.h"
 #include "link/link.h"
-#include "platform/sim/sim.h"
-#include "plugin/lifecycle.h"
 
 namespace {
 
-class FramingTest : public ::testing::Test {
+class FramingTest : public LinkTest {
 protected:
     void SetUp() override {
-        sim::reset();
-        resetPluginState();
+        LinkTest::SetUp();
         sim::setReadIdleMs(20);
-        sim::addSerialPort("COM6");
-        pluginContext = new PluginContext;
-        pluginContext->port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->port, nullptr);
-    }
-    void TearDown() override {
-        platform::closeSerialPort(pluginContext->port);
-        resetPluginState();
-        sim::reset();
     }
 
     // Reads until a line completes (at most `reads` reads); -1000 when none did.
     int nextLine(int reads = 5) {
         for (int i = 0; i < reads; ++i) {
-            int number = receiveLine();
-            if (pluginContext->lineConsumed == 0) return number;
+            int number = 0;
+            if (receiveLine(number)) return number;
         }
         return -1000;
     }
     // Takes the waiting line as the dispatcher does.
     std::string take() {
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
         splitCommandLine();
-        return pluginContext->argument;
+        return pluginContext->link.argument;
     }
 
-    sim::Phone phone{"COM6"};
+    // Whether a line waits after one read; its number in `number`.
+    bool readOnce() { return receiveLine(number); }
+
+    int number = 0;
 };
 
 TEST_F(FramingTest, LineSplitAcrossReadsCompletesOnTheSecond) {
     phone.send("12 hel");
-    EXPECT_EQ(receiveLine(), 0);
-    EXPECT_EQ(pluginContext->lineConsumed, 1);
+    EXPECT_FALSE(readOnce());
+    EXPECT_EQ(pluginContext->flags.lineConsumed, 1);
     phone.send("lo world\n");
-    EXPECT_EQ(receiveLine(), 12);
-    EXPECT_EQ(pluginContext->lineConsumed, 0);
-    EXPECT_STREQ(pluginContext->receiveBuffer, "12 hello world");
+    EXPECT_TRUE(readOnce());
+    EXPECT_EQ(number, 12);
+    EXPECT_EQ(pluginContext->flags.lineConsumed, 0);
+    EXPECT_STREQ(pluginContext->link.receiveBuffer, "12 hello world");
     EXPECT_EQ(take(), "hello world");
 }
 
@@ -64,7 +56,8 @@ TEST_F(FramingTest, SeveralLinesInOneReadAreTakenOneAtATimeInOrder) {
     phone.send("14\n15 a  b \n13");
     EXPECT_EQ(nextLine(), 14);
     // Until the dispatcher takes it, the waiting line is never overwritten.
-    EXPECT_EQ(receiveLine(), 14);
+    EXPECT_TRUE(readOnce());
+    EXPECT_EQ(number, 14);
     EXPECT_EQ(take(), "");
     EXPECT_EQ(nextLine(), 15);
     EXPECT_EQ(take(), "a  b ");
@@ -91,7 +84,7 @@ TEST_F(FramingTest, OverlongLineIsDiscardedWholeAndTheNextOneRuns) {
     phone.send(std::string(700, 'y'));
     phone.send(std::string(598, 'z') + "\n14\n");
     EXPECT_EQ(nextLine(10), 14);
-    EXPECT_STREQ(pluginContext->receiveBuffer, "14");
+    EXPECT_STREQ(pluginContext->link.receiveBuffer, "14");
     take();
     EXPECT_EQ(nextLine(2), -1000);
 
@@ -122,14 +115,14 @@ TEST_F(FramingTest, TokensAndArgumentsOfUnusualLines) {
     for (const Case& c : cases) {
         phone.send(c.line);
         EXPECT_EQ(nextLine(), c.number) << c.line;
-        EXPECT_STREQ(pluginContext->commandToken, c.token) << c.line;
+        EXPECT_STREQ(pluginContext->link.commandToken, c.token) << c.line;
         EXPECT_EQ(take(), c.argument) << c.line;
     }
 
     // A first token longer than 31 characters is cut; its number reads the same.
     phone.send("00000000000000000000000000000000000018 y\n");
     EXPECT_EQ(nextLine(), 0);
-    EXPECT_EQ(std::string(pluginContext->commandToken).size(), 31u);
+    EXPECT_EQ(std::string(pluginContext->link.commandToken).size(), 31u);
     take();
     phone.send("18" + std::string(40, 'k') + " y\n");
     EXPECT_EQ(nextLine(), 18);
@@ -151,7 +144,7 @@ TEST_F(FramingTest, PortThatFailsOrAnswersAtOnceIsReadAboutTenTimesASecond) {
             sim::readsReturnAtOnce(true);
         std::uint64_t before = sim::readCallCount();
         const std::uint32_t start = platform::tickCount();
-        while (platform::tickCount() - start < 1000) EXPECT_EQ(receiveLine(), 0);
+        while (platform::tickCount() - start < 1000) EXPECT_FALSE(readOnce());
         std::uint64_t reads = sim::readCallCount() - before;
         EXPECT_GE(reads, 5u);
         EXPECT_LE(reads, 12u) << (mode == 0 ? "failing reads" : "empty reads");
@@ -160,9 +153,9 @@ TEST_F(FramingTest, PortThatFailsOrAnswersAtOnceIsReadAboutTenTimesASecond) {
     }
     // A partial line survives the failures.
     phone.send("13");
-    EXPECT_EQ(receiveLine(), 0);
+    EXPECT_FALSE(readOnce());
     sim::failReads(true);
-    EXPECT_EQ(receiveLine(), 0);
+    EXPECT_FALSE(readOnce());
     sim::failReads(false);
     phone.send("\n");
     EXPECT_EQ(nextLine(), 13);
@@ -188,13 +181,13 @@ namespace {
 TEST_F(FramingTest, ALineOf1023BytesIsKeptWhenItsLfComesInALaterRead) {
     const std::string line = "2 " + std::string(1021, 'a');  // 1023 bytes before the LF
     phone.send(line);
-    EXPECT_EQ(receiveLine(), 0);
+    EXPECT_FALSE(readOnce());
     phone.send("\n");
     EXPECT_EQ(nextLine(), 2);
     EXPECT_EQ(take(), std::string(1021, 'a'));
     // One byte more is overlong, however the reads cut it.
     phone.send("3 " + std::string(1022, 'b'));
-    EXPECT_EQ(receiveLine(), 0);
+    EXPECT_FALSE(readOnce());
     phone.send("\n13\n");
     EXPECT_EQ(nextLine(), 13);
 }
@@ -226,8 +219,8 @@ TEST_F(FramingTest, HowTheReadsCutTheBytesNeverChangesTheLines) {
         }
         std::vector<std::pair<int, std::string>> taken;
         for (int reads = 0; reads < 400 && taken.size() < expected.size(); ++reads) {
-            const int number = receiveLine();
-            if (pluginContext->lineConsumed != 0) continue;
+            int number = 0;
+            if (!receiveLine(number)) continue;
             taken.emplace_back(number, take());
         }
         EXPECT_EQ(taken, expected) << "round " << round;

@@ -31,12 +31,42 @@ inline std::string joined(const Lines& lines) {
     return text;
 }
 
+// A context of its own with the port "COM6" open, the plug-in not started: for
+// the tests that drive the link and the lists directly.
+inline void openLinkContext() {
+    pluginContext = new PluginContext;
+    pluginContext->host.port = platform::openSerialPort("COM6");
+    ASSERT_NE(pluginContext->host.port, nullptr);
+}
+
+inline void closeLinkContext() {
+    platform::closeSerialPort(pluginContext->host.port);
+    resetPluginState();
+}
+
+// The link alone: a fresh simulated world with the line "COM6" and the phone
+// at its end.
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::reset();
+        resetPluginState();
+        sim::addSerialPort("COM6");
+        openLinkContext();
+    }
+    void TearDown() override {
+        closeLinkContext();
+        sim::reset();
+    }
+    sim::Phone phone{"COM6"};
+};
+
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
         sim::reset();
         resetPluginState();
-        sim::setReadIdleMs(20);
+        sim::setReadIdleMs(2);
         sim::setHostProgramPath("C:\\Program Files\\Winamp\\winamp.exe");
         sim::setMyMusicFolder("C:\\Users\\me\\Music");
         sim::addFolder("C:\\Users\\me\\Music");

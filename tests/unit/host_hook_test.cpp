@@ -27,7 +27,7 @@ TEST_F(HostHookMessages, OnlyPositiveVolumesAreRecordedAndPushed) {
     user(0, host::requestSetVolume);
     user(-3, host::requestSetVolume);
     EXPECT_TRUE(sendThenSync({}).empty());
-    EXPECT_EQ(pluginContext->volume.load(), 200);
+    EXPECT_EQ(pluginContext->flags.volume.load(), 200);
     user(2, host::requestSetVolume);
     EXPECT_EQ(pushed(1), (Lines{"Q2"}));
     user(250, host::requestSetVolume);
@@ -35,7 +35,7 @@ TEST_F(HostHookMessages, OnlyPositiveVolumesAreRecordedAndPushed) {
     // Another request code carrying a volume-like number is not a volume.
     user(77, host::requestSeek);
     EXPECT_TRUE(sendThenSync({}).empty());
-    EXPECT_EQ(pluginContext->volume.load(), 250);
+    EXPECT_EQ(pluginContext->flags.volume.load(), 250);
 }
 
 TEST_F(HostHookMessages, PlayStateIsMarkedForWParamZeroOrTwoFromAnySender) {

@@ -103,17 +103,17 @@ TEST_F(LibraryListTest, QueryTextsThatDoNotFitAreRefusedAndRunNoQuery) {
     EXPECT_EQ(sendThenSync({"34 " + name, "45 G"}), (Lines{"PA", "PZAll Tracks"}));
     EXPECT_EQ(requests(), (Requests{"library release", "library release",
                                     "library run artist == \"" + name + "\" & album == \"G\""}));
-    EXPECT_EQ(std::string(pluginContext->selectedArtist), name);
+    EXPECT_EQ(std::string(pluginContext->browse.selectedArtist), name);
 
     // An artist or genre that does not fit is refused and remembered as empty.
     clearRequests();
     EXPECT_EQ(sendThenSync({"35 Pop", "35 " + std::string(511, 'g')}),
               (Lines{"PA", "PZAll Tracks", "PA", "PZAll Tracks"}));
-    EXPECT_EQ(std::string(pluginContext->selectedGenre), std::string(511, 'g'));
+    EXPECT_EQ(std::string(pluginContext->browse.selectedGenre), std::string(511, 'g'));
     EXPECT_EQ(sendThenSync({"34 " + std::string(512, 'a'), "35 " + std::string(512, 'g'), "43 Gold", "44 Hits"}),
               (Lines{"PA", "PZAll Tracks", "PA", "PZAll Tracks", "PA", "PA"}));
-    EXPECT_EQ(std::string(pluginContext->selectedArtist), "");
-    EXPECT_EQ(std::string(pluginContext->selectedGenre), "");
+    EXPECT_EQ(std::string(pluginContext->browse.selectedArtist), "");
+    EXPECT_EQ(std::string(pluginContext->browse.selectedGenre), "");
     const Requests log = requests();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(Requests(log.end() - 3, log.end()),
@@ -252,7 +252,7 @@ TEST_F(LibraryListTest, AlbumsOfAnArtistOfferAllTracksAndRememberTheArtist) {
     EXPECT_EQ(requests(),
               (Requests{"library release", "library run artist == \"Loner\" & album != \"\" & !album isempty",
                         "command 40048"}));
-    EXPECT_EQ(std::string(pluginContext->selectedArtist), "Loner");
+    EXPECT_EQ(std::string(pluginContext->browse.selectedArtist), "Loner");
 }
 
 TEST_F(LibraryListTest, AListLeftByAnOrdinaryCommandRunsThatCommandOnce) {
@@ -308,7 +308,7 @@ TEST_F(LibraryListTest, QuitWhileAListWaitsEndsItAtOnce) {
     clearRequests();
     stopPlugin();
     // The worker saw the flag in the list's wait and finished in time.
-    EXPECT_EQ(pluginContext->workerFinished.load(), 1);
+    EXPECT_EQ(pluginContext->flags.workerFinished.load(), 1);
     EXPECT_EQ(phone.takeLines(), (Lines{"X"}));
     EXPECT_EQ(requests(), (Requests{}));
 }

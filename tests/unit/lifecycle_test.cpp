@@ -66,7 +66,7 @@ TEST_F(LifecycleTest, QuitEndsTheConversationSavesThePortAndUnhooksTheWindow) {
 
     stopPlugin();
     EXPECT_EQ(phone.received(), "X\n");
-    EXPECT_EQ(pluginContext->workerFinished, 1);
+    EXPECT_EQ(pluginContext->flags.workerFinished, 1);
     EXPECT_FALSE(sim::portIsOpen("COM6"));
     EXPECT_EQ(sim::liveTimerCount(), 0);
     EXPECT_EQ(ini(*host, settingsSection, "portName"), "COM6");
@@ -86,12 +86,12 @@ TEST_F(LifecycleTest, QuitEndsTheConversationSavesThePortAndUnhooksTheWindow) {
 TEST_F(LifecycleTest, SettingsComeFromTheHostsIniFileWithDefaults) {
     // Nothing stored: every default.
     ASSERT_EQ(startPlugin(), 0);
-    EXPECT_STREQ(pluginContext->portName, "COM6");
-    EXPECT_STREQ(extensionList, "mp3::");
-    EXPECT_EQ(pluginContext->volume, 100);
-    EXPECT_STREQ(hostDirectory, "C:\\Program Files\\Winamp");
-    EXPECT_STREQ(myMusicFolder, "C:\\Users\\me\\Music");
-    EXPECT_EQ(pluginContext->statusPush, 0);
+    EXPECT_STREQ(pluginContext->settings.portName, "COM6");
+    EXPECT_STREQ(pluginContext->settings.extensionList, "mp3::");
+    EXPECT_EQ(pluginContext->flags.volume, 100);
+    EXPECT_STREQ(pluginContext->settings.hostDirectory, "C:\\Program Files\\Winamp");
+    EXPECT_STREQ(pluginContext->settings.myMusicFolder, "C:\\Users\\me\\Music");
+    EXPECT_EQ(pluginContext->flags.statusPush, 0);
     stopPlugin();
     resetPluginState();
 
@@ -105,10 +105,10 @@ TEST_F(LifecycleTest, SettingsComeFromTheHostsIniFileWithDefaults) {
     started = stopped = false;
     ASSERT_EQ(startPlugin(), 0);
     EXPECT_EQ(sim::lastOpenedDevicePath(), "\\\\.\\COM12");
-    EXPECT_STREQ(extensionList, "mp3:ogg:");
-    EXPECT_EQ(pluginContext->volume, 0);
-    EXPECT_STREQ(hostDirectory, "C:\\Apps\\Player");
-    EXPECT_STREQ(myMusicFolder, "");
+    EXPECT_STREQ(pluginContext->settings.extensionList, "mp3:ogg:");
+    EXPECT_EQ(pluginContext->flags.volume, 0);
+    EXPECT_STREQ(pluginContext->settings.hostDirectory, "C:\\Apps\\Player");
+    EXPECT_STREQ(pluginContext->settings.myMusicFolder, "");
     stopPlugin();
     EXPECT_EQ(phone12.received(), "X\n");
     EXPECT_EQ(ini(*host, settingsSection, "portName"), "COM12");
@@ -118,8 +118,8 @@ TEST_F(LifecycleTest, OversizedSettingsAreCutSafely) {
     sim::setIniValue(host->iniPath, "Winamp", "config_extlist", std::string(1500, 'e'));
     sim::setIniValue(host->iniPath, settingsSection, "portName", "COM6" + std::string(30, '7'));
     EXPECT_EQ(startPlugin(), -1);  // the cut name names no port
-    EXPECT_EQ(std::string(pluginContext->portName).size(), 15u);
-    std::string list = extensionList;
+    EXPECT_EQ(std::string(pluginContext->settings.portName).size(), 15u);
+    std::string list = pluginContext->settings.extensionList;
     EXPECT_EQ(list.size(), 1023u);
     EXPECT_EQ(list.back(), ':');
 }
@@ -128,8 +128,8 @@ TEST_F(LifecycleTest, HostWithoutAnIniAddressFallsBackToTheBareName) {
     host->answerIniPath = false;
     sim::setIniValue("winamp.ini", "Winamp", "volume", "42");
     ASSERT_EQ(startPlugin(), 0);
-    EXPECT_STREQ(iniPath, "winamp.ini");
-    EXPECT_EQ(pluginContext->volume, 42);
+    EXPECT_STREQ(pluginContext->settings.iniPath, "winamp.ini");
+    EXPECT_EQ(pluginContext->flags.volume, 42);
     stopPlugin();
     std::string value;
     EXPECT_TRUE(sim::iniValue("winamp.ini", settingsSection, "portName", &value));
@@ -167,7 +167,7 @@ TEST_F(LifecycleTest, QuitGivesUpOnAWorkerStuckOnADeadLinkAndTheWorkerStillEnds)
     for (int i = 0; i < 2000 && sim::threadsEnded() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(sim::threadsEnded(), 1);
-    EXPECT_EQ(pluginContext->workerFinished, 1);
+    EXPECT_EQ(pluginContext->flags.workerFinished, 1);
     EXPECT_FALSE(sim::portIsOpen("COM6"));
     EXPECT_EQ(phone.received(), "");
 }

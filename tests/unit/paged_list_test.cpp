@@ -10,6 +10,7 @@
 
 #include "harness.h"
 #include "link/link.h"
+#include "link/reply.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ const char* recordText(const void* source, std::int32_t index) {
     Records& records = *const_cast<Records*>(static_cast<const Records*>(source));
     records.lowestRead = std::min(records.lowestRead, index);
     records.highestRead = std::max(records.highestRead, index);
-    if (index == records.stopAt) stopFlag = 1;
+    if (index == records.stopAt) pluginContext->flags.stop = 1;
     if (index == records.goneAt) return nullptr;
     if (index < 0 || index >= static_cast<std::int32_t>(records.texts.size())) return "<outside>";
     return records.texts[static_cast<std::size_t>(index)].c_str();
@@ -36,8 +37,10 @@ const char* recordText(const void* source, std::int32_t index) {
 
 // What the selection actions were asked to do, as "mode:argument".
 std::vector<std::string> actions;
-void recordAction(const char* argument, int mode) { actions.push_back(std::to_string(mode) + ":" + argument); }
-void raiseStopFlag(const char*, int) { stopFlag = 1; }
+void recordAction(const Request& request, Reply&) {
+    actions.push_back(std::to_string(static_cast<int>(request.mode)) + ":" + request.text);
+}
+void raiseStopFlag(const Request&, Reply&) { pluginContext->flags.stop = 1; }
 
 std::vector<std::string> numbered(const char* stem, int count) {
     std::vector<std::string> texts;
@@ -62,30 +65,21 @@ protected:
     void SetUp() override {
         PluginTest::SetUp();
         actions.clear();
-        pluginContext = new PluginContext;
-        pluginContext->hostWindow = host->mainWindow;
-        pluginContext->libraryWindow = host->libraryWindow;
-        pluginContext->port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->port, nullptr);
+        openLinkContext();
     }
 
     void TearDown() override {
-        platform::closeSerialPort(pluginContext->port);
-        resetPluginState();
+        closeLinkContext();
         PluginTest::TearDown();
     }
 
-    PagedList libraryList(Records& records, const ListSelection* selections = nullptr, int selectionCount = 0) {
-        PagedList list;
-        list.listCode = 'P';
-        list.header = "PA";
-        list.recordCount = static_cast<std::int32_t>(records.texts.size());
-        list.itemCode = 'Z';
-        list.itemText = recordText;
-        list.source = &records;
-        list.selections = selections;
-        list.selectionCount = selectionCount;
-        return list;
+    PagedList libraryList(Records& records, std::span<const Command> rows = {}) {
+        return {.listCode = 'P',
+                .recordCount = static_cast<std::int32_t>(records.texts.size()),
+                .itemCode = 'Z',
+                .itemText = recordText,
+                .source = &records,
+                .ownRows = rows};
     }
 
     // Runs the list with the phone's `lines` waiting. A list that keeps
@@ -99,10 +93,11 @@ protected:
             for (int waited = 0; waited < 3000 && !done; waited += 5) platform::sleepMs(5);
             if (!done) {
                 stoppedByWatch = true;
-                stopFlag = 1;
+                pluginContext->flags.stop = 1;
             }
         });
-        EXPECT_EQ(runPagedList(list), 0);
+        Reply reply;
+        runPagedList(list, reply);
         done = true;
         watch.join();
         EXPECT_FALSE(stoppedByWatch) << "the list did not end by itself";
@@ -110,23 +105,23 @@ protected:
     }
 
     // The line the list ended on, still waiting to be carried out.
-    std::string waitingLine() { return pluginContext->lineConsumed == 0 ? pluginContext->commandToken : "<none>"; }
+    std::string waitingLine() { return pluginContext->flags.lineConsumed == 0 ? pluginContext->link.commandToken : "<none>"; }
 
     // Takes the next line on the port that nobody has read yet; its number.
     int nextUnreadLine() {
-        pluginContext->lineConsumed = 1;
-        const int number = receiveLine();
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
+        int number = 0;
+        receiveLine(number);
+        pluginContext->flags.lineConsumed = 1;
         return number;
     }
 };
 
 TEST_F(PagedListTest, AListWithoutRecordsSendsItsHeaderAndFixedLinesAndLeavesTheNextLineUnread) {
     Records records;
-    const char* fixed[] = {"PZAll Tracks"};
+    static constexpr FixedItem allTracks{'Z', "All Tracks"};
     PagedList list = libraryList(records);
-    list.fixedLines = fixed;
-    list.fixedLineCount = 1;
+    list.fixedItem = &allTracks;
     EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"PA", "PZAll Tracks"}));
     EXPECT_EQ(waitingLine(), "<none>");
     EXPECT_EQ(nextUnreadLine(), 14);
@@ -217,8 +212,8 @@ TEST_F(PagedListTest, ASkippingPageWhoseRecordsAllRepeatTheLastItemShowsNoItem) 
 
 TEST_F(PagedListTest, SelectionsActOnTheWholeArgumentAndLeaveThePageWhereItWas) {
     Records records{numbered("t", 120)};
-    const ListSelection selections[] = {{2, 0, recordAction}, {3, 1, recordAction}};
-    const Lines lines = run(libraryList(records, selections, 2), "2 C:\\My Music\\a b.mp3 \n53\n3\n3 x\n53\n14\n");
+    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play}, {3, recordAction, Argument::text, PickMode::enqueue}};
+    const Lines lines = run(libraryList(records, selections), "2 C:\\My Music\\a b.mp3 \n53\n3\n3 x\n53\n14\n");
     EXPECT_EQ(actions, (std::vector<std::string>{"0:C:\\My Music\\a b.mp3 ", "1:", "1:x"}));
     // No line of its own for a selection; 53 goes on after the page on screen.
     EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
@@ -229,12 +224,12 @@ TEST_F(PagedListTest, SelectionsActOnTheWholeArgumentAndLeaveThePageWhereItWas) 
 
 TEST_F(PagedListTest, LinesWithoutANumberAreTakenAndChangeNothing) {
     Records records{numbered("t", 60)};
-    const ListSelection selections[] = {{2, 0, recordAction}};
+    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play}};
     // Text, a zero with or without argument, an empty line, blanks, a signed
     // zero and a line too long to hold: each is taken and the list keeps
     // waiting; none of them may be read again and again.
     std::string garbage = "abc\n0\n0 2 x\n\n   \n+0\n-0\n" + std::string(3000, '2') + "\n";
-    const Lines lines = run(libraryList(records, selections, 1), garbage + "2 ok\n53\n12\n");
+    const Lines lines = run(libraryList(records, selections), garbage + "2 ok\n53\n12\n");
     EXPECT_EQ(actions, (std::vector<std::string>{"0:ok"}));
     EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
                                     Lines{"PSNext 10", "PT50", "PUPrevious 50"} + items(records.texts, 50, 60)));
@@ -246,14 +241,14 @@ TEST_F(PagedListTest, NegativeAndUnknownNumbersEndTheListAndStayWaiting) {
     for (const char* line : {"-3", "63", "99999999999", "1"}) {
         run(libraryList(records), std::string(line) + "\n");
         EXPECT_EQ(waitingLine(), line);
-        pluginContext->lineConsumed = 1;
+        pluginContext->flags.lineConsumed = 1;
     }
 }
 
 TEST_F(PagedListTest, ABurstIsTakenLineByLineUpToTheLineThatEndsTheList) {
     Records records{numbered("t", 120)};
-    const ListSelection selections[] = {{2, 0, recordAction}};
-    const Lines lines = run(libraryList(records, selections, 1), "53\n2 a\n54\n13\n12\n2 b\n");
+    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play}};
+    const Lines lines = run(libraryList(records, selections), "53\n2 a\n54\n13\n12\n2 b\n");
     EXPECT_EQ(actions, (std::vector<std::string>{"0:a"}));
     EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
                                     Lines{"PSNext 50", "PT50", "PUPrevious 50"} + items(records.texts, 50, 100) +
@@ -267,29 +262,26 @@ TEST_F(PagedListTest, ABurstIsTakenLineByLineUpToTheLineThatEndsTheList) {
 // A list opened by a selection of another list, as the current playlist opens
 // a folder: its own lines, and one selection.
 Records innerRecords{{"Fa", "Fb", "Tc"}};
-void recordInnerAction(const char* argument, int) { actions.push_back(std::string("inner:") + argument); }
-const ListSelection innerSelections[] = {{2, 0, recordInnerAction}};
-void openInnerList(const char*, int) {
-    PagedList inner;
-    inner.listCode = 'B';
-    inner.header = "BA";
-    inner.recordCount = 3;
-    inner.itemCode = 'B';
-    inner.itemText = recordText;
-    inner.source = &innerRecords;
-    inner.selections = innerSelections;
-    inner.selectionCount = 1;
-    inner.paged = false;
-    runPagedList(inner);
+void recordInnerAction(const Request& request, Reply&) { actions.push_back(std::string("inner:") + request.text); }
+const Command innerSelections[] = {{2, recordInnerAction, Argument::text, PickMode::play}};
+void openInnerList(const Request&, Reply& reply) {
+    runPagedList({.listCode = 'B',
+                  .recordCount = 3,
+                  .itemCode = 'B',
+                  .itemText = recordText,
+                  .source = &innerRecords,
+                  .ownRows = innerSelections,
+                  .paged = false},
+                 reply);
 }
 
 TEST_F(PagedListTest, AListOpenedInsideAnotherHandsItsEndingLineToTheOuterList) {
     Records records{numbered("t", 70)};
-    const ListSelection selections[] = {{7, 0, openInnerList}, {9, 1, recordAction}};
+    const Command selections[] = {{7, openInnerList, Argument::text, PickMode::play}, {9, recordAction, Argument::text, PickMode::enqueue}};
     const Lines inner = {"BA", "BBFa", "BBFb", "BBTc"};
     // The inner list takes 2; 9 ends it and is the outer list's selection; 53
     // ends it and turns the outer page; 14 ends both and stays waiting.
-    const Lines lines = run(libraryList(records, selections, 2), "7\n2 in\n9 out\n7\n53\n7\n14\n");
+    const Lines lines = run(libraryList(records, selections), "7\n2 in\n9 out\n7\n53\n7\n14\n");
     EXPECT_EQ(actions, (std::vector<std::string>{"inner:in", "1:out"}));
     EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 20"} + inner + inner +
                                     Lines{"PT50", "PUPrevious 50"} + items(records.texts, 50, 70) + inner));
@@ -303,15 +295,15 @@ TEST_F(PagedListTest, TheStopFlagEndsTheListBeforeTheNextRecordOrTheNextRead) {
     EXPECT_EQ(joined(run(libraryList(records), "14\n")), joined(Lines{"PA"} + items(records.texts, 0, 11)));
     EXPECT_EQ(records.highestRead, 10);
     EXPECT_EQ(waitingLine(), "<none>");
-    stopFlag = 0;
+    pluginContext->flags.stop = 0;
     EXPECT_EQ(nextUnreadLine(), 14);
 
     // Raised while the list waits: no further line is read.
     Records more{numbered("t", 120)};
-    const ListSelection selections[] = {{5, 0, raiseStopFlag}};
-    EXPECT_EQ(joined(run(libraryList(more, selections, 1), "5\n53\n14\n")),
+    const Command selections[] = {{5, raiseStopFlag, Argument::text, PickMode::play}};
+    EXPECT_EQ(joined(run(libraryList(more, selections), "5\n53\n14\n")),
               joined(Lines{"PA"} + items(more.texts, 0, 50) + Lines{"PSNext 50"}));
-    stopFlag = 0;
+    pluginContext->flags.stop = 0;
     EXPECT_EQ(nextUnreadLine(), 53);
 }
 
@@ -327,8 +319,8 @@ TEST_F(PagedListTest, ARecordThatIsGoneEndsTheList) {
 
 TEST_F(PagedListTest, AnUnpagedListSendsEveryItemAndEndsOnPageTurns) {
     Records records{numbered("a", 120)};
-    const ListSelection selections[] = {{5, 0, recordAction}, {56, 1, recordAction}};
-    PagedList list = libraryList(records, selections, 2);
+    const Command selections[] = {{5, recordAction, Argument::text, PickMode::play}, {56, recordAction, Argument::text, PickMode::enqueue}};
+    PagedList list = libraryList(records, selections);
     list.itemCode = 'a';
     list.paged = false;
     EXPECT_EQ(joined(run(list, "5 3\n56 4\n53\n")), joined(Lines{"PA"} + items(records.texts, 0, 120, "Pa")));
@@ -338,14 +330,36 @@ TEST_F(PagedListTest, AnUnpagedListSendsEveryItemAndEndsOnPageTurns) {
 
 TEST_F(PagedListTest, AnUnpagedListThatWaitsWithoutRecordsStillTakesItsSelections) {
     Records records;
-    const ListSelection selections[] = {{5, 0, recordAction}};
-    PagedList list = libraryList(records, selections, 1);
+    const Command selections[] = {{5, recordAction, Argument::text, PickMode::play}};
+    PagedList list = libraryList(records, selections);
     list.paged = false;
     list.waitsWithoutRecords = true;
     EXPECT_EQ(joined(run(list, "5 0\n54\n")), joined(Lines{"PA"}));
     EXPECT_EQ(actions, (std::vector<std::string>{"0:0"}));
     EXPECT_EQ(waitingLine(), "54");
     EXPECT_EQ(records.highestRead, INT32_MIN);
+}
+
+TEST_F(PagedListTest, AListWithoutAWaitGoesOutWholeOrNotAtAllAndReadsNothing) {
+    // Gathered before it starts, it is sent whole even with the stop flag up,
+    // with each item's own code, and the next line stays unread.
+    Records records{{"One (C:)", "Two (D:)"}};
+    PagedList list = libraryList(records);
+    list.listCode = 'B';
+    list.itemCodeOf = [](const void*, std::int32_t index) { return index == 0 ? 'D' : 'M'; };
+    list.paged = false;
+    list.waits = false;
+    pluginContext->flags.stop = 1;
+    EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"BA", "BDOne (C:)", "BMTwo (D:)"}));
+    pluginContext->flags.stop = 0;
+    EXPECT_EQ(nextUnreadLine(), 14);
+    // One that is silent without records sends not even its header.
+    Records none;
+    list = libraryList(none);
+    list.paged = false;
+    list.waits = false;
+    list.silentWithoutRecords = true;
+    EXPECT_TRUE(run(list, "").empty());
 }
 
 TEST_F(PagedListTest, AListThatAsksPastItsLastPageTurnsToItAndEnds) {

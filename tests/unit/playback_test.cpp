@@ -54,7 +54,7 @@ TEST_F(PlaybackTest, SetVolumeStoresWhatWasAskedAndAnswersWithOneVolumeLine) {
     EXPECT_EQ(sendThenSync({"11 -5"}), (Requests{"Q-5"}));
     EXPECT_EQ(sendThenSync({"11 loud"}), (Requests{"Q0"}));
     EXPECT_EQ(requests(), (Requests{"user 122 150", "user 122 0", "user 122 300", "user 122 -5", "user 122 0"}));
-    EXPECT_EQ(pluginContext->volume.load(), 0);
+    EXPECT_EQ(pluginContext->flags.volume.load(), 0);
     // The stored value is what the status push reports next.
     EXPECT_TRUE(sendThenSync({"11 7"}).size() == 1);
     EXPECT_EQ(exchange("18", 2)[0], "Q7");

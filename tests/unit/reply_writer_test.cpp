@@ -8,96 +8,78 @@
 #include <thread>
 #include <vector>
 
-#include "core/context.h"
+#include "harness.h"
 #include "link/link.h"
-#include "platform/sim/sim.h"
-#include "plugin/lifecycle.h"
 
 namespace {
 
-class ReplyWriterTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        sim::reset();
-        resetPluginState();
-        sim::addSerialPort("COM6");
-        pluginContext = new PluginContext;
-        pluginContext->port = platform::openSerialPort("COM6");
-        ASSERT_NE(pluginContext->port, nullptr);
-    }
-    void TearDown() override {
-        platform::closeSerialPort(pluginContext->port);
-        resetPluginState();
-        sim::reset();
-    }
-    sim::Phone phone{"COM6"};
-};
+using ReplyWriterTest = LinkTest;
 
 TEST_F(ReplyWriterTest, ALineGoesOutWholeInOneWrite) {
     std::uint64_t before = sim::writeCallCount();
-    EXPECT_EQ(sendReply("Q100"), 0);
+    EXPECT_TRUE(sendReply("Q100"));
     EXPECT_EQ(sim::writeCallCount() - before, 1u);
     EXPECT_EQ(phone.takeReceived(), "Q100\n");
 
     std::string longest(1022, 'p');
-    EXPECT_EQ(sendReply(longest.c_str()), 0);
+    EXPECT_TRUE(sendReply(longest.c_str()));
     EXPECT_EQ(phone.takeReceived(), longest + "\n");
 
     // Longer texts are cut to the 1022 bytes a line holds.
-    EXPECT_EQ(sendReply(std::string(1500, 'c').c_str()), 0);
+    EXPECT_TRUE(sendReply(std::string(1500, 'c').c_str()));
     EXPECT_EQ(phone.takeReceived(), std::string(1022, 'c') + "\n");
 
     // A text holding an LF ends the line there.
-    EXPECT_EQ(sendReply("FFone\ntwo"), 0);
+    EXPECT_TRUE(sendReply("FFone\ntwo"));
     EXPECT_EQ(phone.takeReceived(), "FFone\n");
 
-    EXPECT_EQ(sendRawByte('X'), 0);
+    EXPECT_TRUE(sendRawByte('X'));
     EXPECT_EQ(phone.takeReceived(), "X");
 }
 
 TEST_F(ReplyWriterTest, ShortAndEmptyWritesAreContinuedWithoutLosingBytes) {
     sim::limitWriteSize(3);
-    EXPECT_EQ(sendReply("Jone:two:three:"), 0);
+    EXPECT_TRUE(sendReply("Jone:two:three:"));
     EXPECT_EQ(phone.takeReceived(), "Jone:two:three:\n");
     sim::limitWriteSize(0);
 
     sim::takeNothingOnNextWrites(2);
-    EXPECT_EQ(sendReply("Q7"), 0);
+    EXPECT_TRUE(sendReply("Q7"));
     EXPECT_EQ(phone.takeReceived(), "Q7\n");
 }
 
 TEST_F(ReplyWriterTest, AFailedWriteAbandonsTheLineAndTheLinkStaysUsable) {
     sim::limitWriteSize(2);
     sim::failNextWrites(1);
-    EXPECT_EQ(sendReply("Kfirst"), -1);
+    EXPECT_FALSE(sendReply("Kfirst"));
     EXPECT_EQ(phone.takeReceived(), "");
-    EXPECT_EQ(sendRawByte('X'), 0);
+    EXPECT_TRUE(sendRawByte('X'));
     EXPECT_EQ(phone.takeReceived(), "X");
     sim::failNextWrites(1);
-    EXPECT_EQ(sendRawByte('X'), -1);
-    EXPECT_EQ(sendReply("Ksecond"), 0);
+    EXPECT_FALSE(sendRawByte('X'));
+    EXPECT_TRUE(sendReply("Ksecond"));
     EXPECT_EQ(phone.takeReceived(), "Ksecond\n");
 }
 
 TEST_F(ReplyWriterTest, ATornLineIsClosedBeforeTheNextOneThoughTheClosingLfFailsOrStalls) {
     sim::limitWriteSize(3);
     sim::failOneWriteAfter(1);
-    EXPECT_EQ(sendReply("Kfirst"), -1);  // "Kfi" went out, then the port failed
+    EXPECT_FALSE(sendReply("Kfirst"));  // "Kfi" went out, then the port failed
     sim::limitWriteSize(0);
     // The closing LF fails: nothing of this line goes out, the fragment stays open.
     sim::failNextWrites(1);
-    EXPECT_EQ(sendReply("Ksecond"), -1);
+    EXPECT_FALSE(sendReply("Ksecond"));
     // The closing LF meets writes that take nothing: it is offered again.
     sim::takeNothingOnNextWrites(2);
-    EXPECT_EQ(sendReply("Kthird"), 0);
+    EXPECT_TRUE(sendReply("Kthird"));
     EXPECT_EQ(phone.takeReceived(), "Kfi\nKthird\n");
 }
 
 TEST_F(ReplyWriterTest, TheStopFlagCutsALineShortBetweenWrites) {
     sim::limitWriteSize(1);
-    stopFlag = 1;
+    pluginContext->flags.stop = 1;
     std::uint64_t before = sim::writeCallCount();
-    EXPECT_EQ(sendReply("Q255"), 0);
+    EXPECT_TRUE(sendReply("Q255"));
     EXPECT_EQ(sim::writeCallCount() - before, 1u);
     EXPECT_EQ(phone.takeReceived(), "Q");
 }
@@ -133,7 +115,7 @@ TEST_F(ReplyWriterTest, AStalledPortIsOfferedTheLineAgainAtMostAHundredTimesASec
     sim::takeNothingOnNextWrites(50);
     const std::uint64_t writesBefore = sim::writeCallCount();
     const std::uint32_t start = platform::tickCount();
-    EXPECT_EQ(sendReply("K1"), 0);
+    EXPECT_TRUE(sendReply("K1"));
     EXPECT_EQ(phone.takeReceived(), "K1\n");
     const std::uint64_t writes = sim::writeCallCount() - writesBefore;
     const std::uint32_t took = platform::tickCount() - start;

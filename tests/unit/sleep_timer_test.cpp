@@ -2,6 +2,8 @@
 // and the volume fade, with the minute ticks driven by the test.
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "conversation.h"
 
@@ -66,15 +68,19 @@ TEST_F(SleepTimerTest, PowerOffEndsTheConversationThenAsksForPowerOffAtTheNthTic
     EXPECT_EQ(sendThenSync({"28 0:2:0:1:0"}), (Lines{"bEnabled!"}));
     sim::fireTimers();
     EXPECT_EQ(sim::powerOffRequests(), 0);
-    EXPECT_EQ(stopFlag.load(), 0);
+    EXPECT_EQ(pluginContext->flags.stop.load(), 0);
     sim::fireTimers();
     EXPECT_EQ(sim::powerOffRequests(), 1);
-    EXPECT_EQ(stopFlag.load(), 1);
+    EXPECT_EQ(pluginContext->flags.stop.load(), 1);
     ASSERT_TRUE(phone.waitForBytes(2));
     EXPECT_EQ(phone.takeReceived(), "X\n");
-    // The conversation is over: commands get no answer any more.
+    // The conversation is over: the worker has ended, and commands get no
+    // answer any more.
+    for (int waited = 0; waited < 2000 && pluginContext->flags.workerFinished == 0; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(pluginContext->flags.workerFinished.load(), 1);
     phone.send("59\n");
-    EXPECT_FALSE(phone.waitForLines(1, 300));
+    EXPECT_TRUE(phone.takeLines().empty());
 }
 
 TEST_F(SleepTimerTest, ATickWhileARearmIsConfirmedCountsTheNewSettingsWhole) {
@@ -122,12 +128,12 @@ TEST_F(SleepTimerTest, FadeToNothingIsReportedButNeverSentToTheHost) {
 TEST_F(SleepTimerTest, FactorTextThatIsNoNumberReadsAsZero) {
     start();
     for (const char* factor : {"inf", "nan", "x1", ".", "-"}) {
-        onUi([&] { pluginContext->volume = 200; });
+        onUi([&] { pluginContext->flags.volume = 200; });
         EXPECT_EQ(sendThenSync({std::string("28 1:0:0:") + factor + ":1"}), (Lines{"bEnabled!"}));
         EXPECT_EQ(tick(), (Lines{"Q0"})) << factor;
     }
     // A factor with an exponent is a number; 1 keeps the volume and still sends it.
-    onUi([&] { pluginContext->volume = 200; });
+    onUi([&] { pluginContext->flags.volume = 200; });
     EXPECT_EQ(sendThenSync({"28 1:0:0:1e0:1"}), (Lines{"bEnabled!"}));
     clearRequests();
     EXPECT_EQ(tick(), (Lines{"Q200"}));
@@ -186,7 +192,7 @@ TEST_F(SleepTimerTest, ACountOfZeroActsOnNothingEvenWhenItAskedForPowerOff) {
     sim::fireTimers();
     sim::fireTimers();
     EXPECT_EQ(sim::powerOffRequests(), 0);
-    EXPECT_EQ(stopFlag.load(), 0);
+    EXPECT_EQ(pluginContext->flags.stop.load(), 0);
     EXPECT_EQ(sendThenSync({"28 1:0:0:1:0"}), (Lines{"bEnabled!"}));
     sim::fireTimers();
     EXPECT_TRUE(requests().empty());

@@ -68,7 +68,7 @@ TEST_F(StartQuitTest, QuitLetsOnlyTheWorkersMessagesThroughAndNoTimerFiresInside
     EXPECT_EQ(sim::powerOffRequests(), 0);
     EXPECT_EQ(sim::liveTimerCount(), 0);
     EXPECT_TRUE(requests().empty());
-    EXPECT_EQ(pluginContext->workerFinished, 1);
+    EXPECT_EQ(pluginContext->flags.workerFinished, 1);
 }
 
 TEST_F(StartQuitTest, QuitsWaitIsBoundedByTheClockHoweverLongTheMessagesItLetsThroughTake) {
@@ -109,9 +109,9 @@ TEST_F(StartQuitTest, AfterPowerOffNothingMoreReachesThePhoneAndTheTimerIsDisarm
     sim::fireTimers();
     EXPECT_EQ(sim::powerOffRequests(), 1);
     ASSERT_TRUE(phone.waitForLines(1));
-    for (int i = 0; i < 2000 && pluginContext->workerFinished == 0; ++i)
+    for (int i = 0; i < 2000 && pluginContext->flags.workerFinished == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(pluginContext->workerFinished, 1);
+    ASSERT_EQ(pluginContext->flags.workerFinished, 1);
     // Later ticks and file starts neither fade nor act again.
     sim::fireTimers();
     sim::fireTimers();
@@ -139,7 +139,7 @@ TEST_F(StartQuitTest, AHookThatCannotBeRemovedPinsTheLibraryAndLeavesTheSleepTim
     EXPECT_EQ(sim::pinnedModuleCount(), 1);
     onUi([&] { host->startFile(1); });
     EXPECT_EQ(sim::powerOffRequests(), 0);
-    EXPECT_EQ(stopFlag.load(), 1);
+    EXPECT_EQ(pluginContext->flags.stop.load(), 1);
 }
 
 TEST_F(StartQuitTest, QuitWithItsHookOnTopRestoresTheWindowAndPinsNothing) {
