@@ -156,7 +156,8 @@ void buildWorld(World& world) {
 
     std::string extensions;
     for (const char* extension : playable) extensions += std::string(extension) + ":";
-    std::snprintf(pluginContext->settings.extensionList, sizeof pluginContext->settings.extensionList, "%s", extensions.c_str());
+    std::snprintf(pluginContext->settings.extensionList, sizeof pluginContext->settings.extensionList, "%s",
+                  extensions.c_str());
 }
 
 struct Figures {

@@ -69,7 +69,9 @@ void collectDrives(Drives& drives) {
 }
 
 char driveCode(const void* source, std::int32_t index) { return static_cast<const Drives*>(source)->kinds[index]; }
-const char* driveText(const void* source, std::int32_t index) { return static_cast<const Drives*>(source)->texts[index]; }
+const char* driveText(const void* source, std::int32_t index) {
+    return static_cast<const Drives*>(source)->texts[index];
+}
 
 const char* folderEntryText(const void* source, std::int32_t index) {
     return static_cast<const FolderEntries*>(source)->entry(index);

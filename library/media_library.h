@@ -11,9 +11,9 @@
 // The fields the records are listed and sorted by.
 enum class LibraryField { artist, album, genre, title };
 
-// Composes the query text (the browse memory's, at most 511 characters) from `format` (one "%s" per value, in order) and the
-// values, inserted unchanged. False, with no query text, when it does not fit:
-// a cut query would ask for something else.
+// Composes the query text (the browse memory's, at most 511 characters) from `format` (one "%s" per value, in order)
+// and the values, inserted unchanged. False, with no query text, when it does not fit: a cut query would ask for
+// something else.
 bool composeQueryText(const char* format, const char* first, const char* second = nullptr);
 
 // Runs the composed query text in `query`; afterwards libraryResultCount tells

@@ -20,6 +20,7 @@ platform::LResult PLATFORM_CALLBACK hostWindowProc(platform::WindowHandle window
         if (lParam == host::notifyFileStarted) countTrackStart();
         if (wParam == 0 || wParam == 2) pluginContext->flags.playStateChanged = 1;
     }
-    const platform::WindowProcedure previous = pluginContext != nullptr ? pluginContext->host.previousWindowProc : nullptr;
+    const platform::WindowProcedure previous =
+        pluginContext != nullptr ? pluginContext->host.previousWindowProc : nullptr;
     return platform::callWindowProcedure(previous, window, message, wParam, lParam);
 }

@@ -22,25 +22,33 @@ void readSettings() {
         pluginContext->settings.iniPath = reinterpret_cast<const char*>(answer);
 
     // A longer stored name is cut by the read; such names are not supported.
-    platform::readIniString(settingsSection, "portName", "COM6", context.settings.portName, sizeof context.settings.portName, pluginContext->settings.iniPath);
+    platform::readIniString(settingsSection, "portName", "COM6", context.settings.portName,
+                            sizeof context.settings.portName, pluginContext->settings.iniPath);
 
     // Every extension, the last included, ends with a colon. A list that fills
     // the buffer gives up its last character for that colon.
-    platform::readIniString("Winamp", "config_extlist", "mp3:", pluginContext->settings.extensionList, sizeof pluginContext->settings.extensionList, pluginContext->settings.iniPath);
+    platform::readIniString("Winamp", "config_extlist", "mp3:", pluginContext->settings.extensionList,
+                            sizeof pluginContext->settings.extensionList, pluginContext->settings.iniPath);
     std::size_t length = std::strlen(pluginContext->settings.extensionList);
-    if (length > sizeof pluginContext->settings.extensionList - 2) length = sizeof pluginContext->settings.extensionList - 2;
+    if (length > sizeof pluginContext->settings.extensionList - 2)
+        length = sizeof pluginContext->settings.extensionList - 2;
     pluginContext->settings.extensionList[length] = ':';
     pluginContext->settings.extensionList[length + 1] = '\0';
 
     context.flags.volume = platform::readIniInt("Winamp", "volume", 100, pluginContext->settings.iniPath);
 }
 
-void writeSettings() { platform::writeIniString(settingsSection, "portName", pluginContext->settings.portName, pluginContext->settings.iniPath); }
+void writeSettings() {
+    platform::writeIniString(settingsSection, "portName", pluginContext->settings.portName,
+                             pluginContext->settings.iniPath);
+}
 
 void findHostDirectory() {
     pluginContext->settings.hostDirectory[0] = '\0';
-    std::uint32_t length = platform::hostProgramPath(pluginContext->settings.hostDirectory, sizeof pluginContext->settings.hostDirectory);
-    if (length >= sizeof pluginContext->settings.hostDirectory) length = sizeof pluginContext->settings.hostDirectory - 1;
+    std::uint32_t length =
+        platform::hostProgramPath(pluginContext->settings.hostDirectory, sizeof pluginContext->settings.hostDirectory);
+    if (length >= sizeof pluginContext->settings.hostDirectory)
+        length = sizeof pluginContext->settings.hostDirectory - 1;
     pluginContext->settings.hostDirectory[length] = '\0';
     if (length == 0) return;
     // Walk back character by character (double-byte characters count as one)

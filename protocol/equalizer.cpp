@@ -5,8 +5,8 @@
 
 #include "core/arguments.h"
 #include "core/host_requests.h"
-#include "core/wire.h"
 #include "core/text.h"
+#include "core/wire.h"
 #include "link/reply.h"
 
 const int equalizerPresets[equalizerPresetCount][equalizerBandCount] = {

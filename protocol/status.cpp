@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "core/host_requests.h"
-#include "core/wire.h"
 #include "core/text.h"
+#include "core/wire.h"
 #include "link/reply.h"
 
 namespace {

@@ -298,8 +298,7 @@ bool workerEnded() { return sim::threadsStarted() > 0 && sim::threadsEnded() >= 
 
 }  // namespace
 
-Outcome runConversation(const std::uint8_t* data, std::size_t size,
-                        const std::vector<hostsim::LibraryEntry>* library) {
+Outcome runConversation(const std::uint8_t* data, std::size_t size, const std::vector<hostsim::LibraryEntry>* library) {
     Outcome outcome;
     sim::setInlineMode(true);
     sim::reset();

@@ -83,8 +83,9 @@ std::vector<Input> mutations(const std::vector<Input>& from, int count) {
                     const std::string& other =
                         from[static_cast<std::size_t>(random.below(static_cast<int>(from.size())))].bytes;
                     const int start = random.below(static_cast<int>(other.size()) + 1);
-                    bytes.insert(static_cast<std::size_t>(at),
-                                 other.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(random.below(200))));
+                    bytes.insert(
+                        static_cast<std::size_t>(at),
+                        other.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(random.below(200))));
                     break;
                 }
             }
