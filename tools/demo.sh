@@ -205,8 +205,15 @@ demoHome=$WINEPREFIX/drive_c/quillon-demo
 hostDir=$demoHome/host
 rm -rf "$hostDir"
 mkdir -p "$hostDir/Plugins/ml" "$demoHome/My Music" || fail "cannot make the folders of the demo in $demoHome"
-cp "$testhost" "$hostDir/quillon-testhost.exe" && cp "$dll" "$hostDir/ml_quillon.dll" ||
-    fail "cannot copy the test host and the plug-in into $hostDir"
+cp "$testhost" "$hostDir/quillon-testhost.exe" || fail "cannot copy the test host into $hostDir"
+# The win64 build's plug-in is copied beside the test host; one named by
+# QUILLON_DEMO_DLL (an installed one, say) is loaded where it lies.
+if [ -n "${QUILLON_DEMO_DLL:-}" ]; then
+    plugin=$dll
+else
+    cp "$dll" "$hostDir/ml_quillon.dll" || fail "cannot copy the plug-in into $hostDir"
+    plugin='C:\quillon-demo\host\ml_quillon.dll'
+fi
 # The volume the plug-in reads at start is the test host's own (200).
 printf '[Quillon Bluetooth remote control]\nportName=COM7\n[Winamp]\nvolume=200\n' >"$demoHome/winamp.ini"
 # One playlist of the media library, of the seeded tracks, for the Playlists list.
@@ -244,7 +251,7 @@ hostSide() {
         [ "$waited" -lt 300 ] || { echo "the phone console did not link its line as COM7" >"$fifos/failed"; return; }
     done
     "$wine" "$hostDir/quillon-testhost.exe" --ini 'C:\quillon-demo\winamp.ini' --folder 'C:\quillon-demo\host' \
-        --my-music 'C:\quillon-demo\My Music' --seed --notify 'C:\quillon-demo\host\ml_quillon.dll' \
+        --my-music 'C:\quillon-demo\My Music' --seed --notify "$plugin" \
         <"$fifos/host-in" >"$fifos/host-out" 2>>"$hostLog" &
     winePid=$!
     echo "$winePid" >"$fifos/wine.pid"

@@ -6,8 +6,7 @@
 #     host's configuration dialog lists the ports above COM20 of the system's
 #     serial device map;
 #   - a silent install puts the DLL into the host folder's Plugins, and the
-#     live demo (tools/demo.sh, the test host started from that host folder)
-#     loads it from there and gets the version reply;
+#     live demo (tools/demo.sh) loads it from there and gets the version reply;
 #   - installing again replaces it and leaves nothing beside it;
 #   - the silent uninstall leaves the host folder as it was and the
 #     registration gone.
@@ -62,10 +61,11 @@ mkdir -p "$WINEPREFIX"
 } >"$scratch/prefix.log" 2>&1 || { cat "$scratch/prefix.log"; stop "making the Wine prefix failed"; }
 : >"$WINEPREFIX/.quillon-demo-ready"
 
-# The host folder the demo starts the test host from, with something of the
-# player's in it already (the test host makes Plugins\ml as the player has it).
-hostWin='C:\quillon-demo\host'
-host=$WINEPREFIX/drive_c/quillon-demo/host
+# The player's folder, with something of the player's in it already (the test
+# host makes Plugins\ml as the player has it); the demo keeps its own folder
+# apart and loads the installed plug-in from here.
+hostWin='C:\Winamp'
+host=$WINEPREFIX/drive_c/Winamp
 plugins=$host/Plugins
 mkdir -p "$plugins/ml" "$WINEPREFIX/drive_c/quillon-demo/empty"
 echo "another plug-in" >"$plugins/ml_other.dll"
@@ -122,6 +122,8 @@ for port in 23 210; do
 done
 socat -u "pty,link=$WINEPREFIX/dosdevices/com6,raw,echo=0" open:/dev/null &
 socatPid=$!
+# A run that stops early must not leave the line behind: it holds the test's output open.
+trap 'kill "$socatPid" 2>/dev/null; "$wineserver" -k 2>/dev/null' EXIT
 mkfifo "$scratch/host-in"
 "$wine" "$win64/quillon-testhost.exe" --ini 'C:\quillon-demo\busy.ini' --folder "$hostWin" \
     "$plugins/ml_quillon.dll" <"$scratch/host-in" >"$scratch/busy.out" 2>>"$scratch/wine.log" &
