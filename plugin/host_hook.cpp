@@ -17,7 +17,7 @@ platform::LResult PLATFORM_CALLBACK hostWindowProc(platform::WindowHandle window
             pluginContext->flags.volumeChanged = 1;
         }
         // Counted (and the sleep action fired) before the host handles the start.
-        if (lParam == host::notifyFileStarted) countTrackStart();
+        if (lParam == host::notifyFileStarted) countTrackStart(*pluginContext);
         if (wParam == 0 || wParam == 2) pluginContext->flags.playStateChanged = 1;
     }
     const platform::WindowProcedure previous =
