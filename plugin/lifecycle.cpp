@@ -40,9 +40,9 @@ int PLATFORM_CDECL pluginInit() {
     context.host.dllInstance = pluginDescriptor.dllInstance;
     context.host.libraryWindow = pluginDescriptor.libraryParent;
 
-    readSettings();
-    findHostDirectory();
-    findMyMusicFolder();
+    readSettings(context);
+    findHostDirectory(context.settings);
+    findMyMusicFolder(context.settings);
 
     // Pushes stay off until the phone asks for them with command 18.
     context.host.port = platform::openSerialPort(context.settings.portName);
@@ -99,7 +99,7 @@ void PLATFORM_CDECL pluginQuit() {
 
     if (context->host.port != nullptr && !portLeftToWorker) platform::closeSerialPort(context->host.port);
     if (!portLeftToWorker) context->host.port = nullptr;
-    writeSettings();
+    writeSettings(context->settings);
 
     // The host may unload this library after quit: the host window must not be
     // left calling into it. Another plug-in may have hooked the window after
