@@ -52,13 +52,13 @@ void pickGenre(const Request& request, Reply&) {
 }
 
 void pickArtistAlbum(const Request& request, Reply&) {
-    playQueryResults(request.context, "artist == \"%s\" & album == \"%s\"", request.context.browse.selectedArtist, request.text,
-                     request.mode);
+    playQueryResults(request.context, "artist == \"%s\" & album == \"%s\"", request.context.browse.selectedArtist,
+                     request.text, request.mode);
 }
 
 void pickGenreAlbum(const Request& request, Reply&) {
-    playQueryResults(request.context, "genre == \"%s\" & album == \"%s\"", request.context.browse.selectedGenre, request.text,
-                     request.mode);
+    playQueryResults(request.context, "genre == \"%s\" & album == \"%s\"", request.context.browse.selectedGenre,
+                     request.text, request.mode);
 }
 
 }  // namespace commands

@@ -64,7 +64,6 @@ std::uint64_t linesCompleted(const LinkState& link) { return link.completedLines
 std::uint64_t linesTaken(const LinkState& link) { return link.takenLines.load(); }
 
 bool receiveLine(PluginContext& context, int& number) {
-
     // A line that still waits for the dispatcher is never overwritten: whoever
     // reads again gets the same line until it is taken.
     if (context.flags.lineConsumed == 0) {

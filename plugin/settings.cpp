@@ -22,16 +22,15 @@ void readSettings(PluginContext& context) {
         settings.iniPath = reinterpret_cast<const char*>(answer);
 
     // A longer stored name is cut by the read; such names are not supported.
-    platform::readIniString(settingsSection, "portName", "COM6", settings.portName,
-                            sizeof settings.portName, settings.iniPath);
+    platform::readIniString(settingsSection, "portName", "COM6", settings.portName, sizeof settings.portName,
+                            settings.iniPath);
 
     // Every extension, the last included, ends with a colon. A list that fills
     // the buffer gives up its last character for that colon.
-    platform::readIniString("Winamp", "config_extlist", "mp3:", settings.extensionList,
-                            sizeof settings.extensionList, settings.iniPath);
+    platform::readIniString("Winamp", "config_extlist", "mp3:", settings.extensionList, sizeof settings.extensionList,
+                            settings.iniPath);
     std::size_t length = std::strlen(settings.extensionList);
-    if (length > sizeof settings.extensionList - 2)
-        length = sizeof settings.extensionList - 2;
+    if (length > sizeof settings.extensionList - 2) length = sizeof settings.extensionList - 2;
     settings.extensionList[length] = ':';
     settings.extensionList[length + 1] = '\0';
 
@@ -39,16 +38,13 @@ void readSettings(PluginContext& context) {
 }
 
 void writeSettings(const Settings& settings) {
-    platform::writeIniString(settingsSection, "portName", settings.portName,
-                             settings.iniPath);
+    platform::writeIniString(settingsSection, "portName", settings.portName, settings.iniPath);
 }
 
 void findHostDirectory(Settings& settings) {
     settings.hostDirectory[0] = '\0';
-    std::uint32_t length =
-        platform::hostProgramPath(settings.hostDirectory, sizeof settings.hostDirectory);
-    if (length >= sizeof settings.hostDirectory)
-        length = sizeof settings.hostDirectory - 1;
+    std::uint32_t length = platform::hostProgramPath(settings.hostDirectory, sizeof settings.hostDirectory);
+    if (length >= sizeof settings.hostDirectory) length = sizeof settings.hostDirectory - 1;
     settings.hostDirectory[length] = '\0';
     if (length == 0) return;
     // Walk back character by character (double-byte characters count as one)

@@ -44,7 +44,8 @@ void reportEqualizer(const Request& request, Reply& reply) {
     char text[wire::replyTextLimit + 1];
     std::size_t length = 0;
     for (int band = 0; band < equalizerBandCount; ++band) {
-        const std::int32_t hostValue = hostNumber(hostRequestNumber(request.context.host, host::requestEqualizerBand, band));
+        const std::int32_t hostValue =
+            hostNumber(hostRequestNumber(request.context.host, host::requestEqualizerBand, band));
         // At most 12 bytes per band: the line cannot run out of room.
         formatText(text + length, sizeof text - length, "%d:", invertBandValue(hostValue));
         length += std::strlen(text + length);
@@ -64,7 +65,8 @@ void setEqualizerBand(const Request& request, Reply&) {
 void applyEqualizerPreset(const Request& request, Reply&) {
     const std::int32_t preset = request.number;
     if (preset < 0 || preset >= equalizerPresetCount) return;
-    for (int band = 0; band < equalizerBandCount; ++band) setBand(request.context.host, band, equalizerPresets[preset][band]);
+    for (int band = 0; band < equalizerBandCount; ++band)
+        setBand(request.context.host, band, equalizerPresets[preset][band]);
 }
 
 }  // namespace commands

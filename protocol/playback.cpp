@@ -61,11 +61,15 @@ void nextTrack(const Request& request, Reply&) { pressHostButton(request.context
 void pressPlay(const Request& request, Reply&) { pressHostButton(request.context.host, host::commandPlay); }
 void pressPause(const Request& request, Reply&) { pressHostButton(request.context.host, host::commandPause); }
 void backFiveSeconds(const Request& request, Reply&) { pressHostButton(request.context.host, host::commandBack5s); }
-void forwardFiveSeconds(const Request& request, Reply&) { pressHostButton(request.context.host, host::commandForward5s); }
+void forwardFiveSeconds(const Request& request, Reply&) {
+    pressHostButton(request.context.host, host::commandForward5s);
+}
 void clearPlaylist(const Request& request, Reply&) { ::clearPlaylist(request.context.host); }
 void volumeUp(const Request& request, Reply&) { pressHostButton(request.context.host, host::commandVolumeUp); }
 void volumeDown(const Request& request, Reply&) { pressHostButton(request.context.host, host::commandVolumeDown); }
-void seek(const Request& request, Reply&) { hostRequestNumber(request.context.host, host::requestSeek, request.number); }
+void seek(const Request& request, Reply&) {
+    hostRequestNumber(request.context.host, host::requestSeek, request.number);
+}
 
 void passNumber(const Request& request, Reply&) {
     // The host is given the address of the number, valid while the send lasts.
@@ -73,7 +77,11 @@ void passNumber(const Request& request, Reply&) {
     hostRequest(request.context.host, host::requestPassNumber, reinterpret_cast<platform::WParam>(&number));
 }
 
-void toggleShuffle(const Request& request, Reply&) { toggleSetting(request.context.host, host::requestShuffle, host::requestSetShuffle); }
-void toggleRepeat(const Request& request, Reply&) { toggleSetting(request.context.host, host::requestRepeat, host::requestSetRepeat); }
+void toggleShuffle(const Request& request, Reply&) {
+    toggleSetting(request.context.host, host::requestShuffle, host::requestSetShuffle);
+}
+void toggleRepeat(const Request& request, Reply&) {
+    toggleSetting(request.context.host, host::requestRepeat, host::requestSetRepeat);
+}
 
 }  // namespace commands

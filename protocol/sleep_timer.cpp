@@ -88,8 +88,7 @@ void performSleepAction(PluginContext& context, std::int32_t action) {
 }
 
 void fadeStep(PluginContext& context) {
-    const std::int32_t faded =
-        truncateVolume(context.flags.volume.load() * context.sleepTimer.fadeFactor.load());
+    const std::int32_t faded = truncateVolume(context.flags.volume.load() * context.sleepTimer.fadeFactor.load());
     // The hook records a volume set this way and marks its line as owed.
     if (faded > 0) hostRequestNumber(context.host, host::requestSetVolume, faded);
     // The worker sends the volume line: this thread never waits on the port.

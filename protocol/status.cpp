@@ -89,7 +89,8 @@ void statusPushOn(const Request& request, Reply& reply) {
 void statusPushOff(const Request& request, Reply&) { request.context.flags.statusPush = 0; }
 
 void reportVersion(const Request& request, Reply& reply) {
-    reply.format(wire::replyVersion, "Winamp %d running!", hostNumber(hostRequest(request.context.host, host::requestVersion, 0)));
+    reply.format(wire::replyVersion, "Winamp %d running!",
+                 hostNumber(hostRequest(request.context.host, host::requestVersion, 0)));
 }
 
 }  // namespace commands

@@ -253,7 +253,8 @@ void checkAfterwards(hostsim::ReferenceHost& h, std::string received, Outcome& o
     if (outcome.problem.empty()) outcome.problem = checkReplies(received);
     for (char c : received) outcome.replyLines += c == '\n' ? 1 : 0;
     outcome.linesRun = linesTaken(pluginContext->link);
-    if (outcome.problem.empty() && linesTaken(pluginContext->link) > linesCompleted(pluginContext->link)) outcome.problem = "a line was taken twice";
+    if (outcome.problem.empty() && linesTaken(pluginContext->link) > linesCompleted(pluginContext->link))
+        outcome.problem = "a line was taken twice";
     if (outcome.problem.empty() && linesCompleted(pluginContext->link) > linesTaken(pluginContext->link) + 1)
         outcome.problem = "a completed line was never taken";
     if (outcome.problem.empty()) {
