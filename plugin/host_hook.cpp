@@ -24,3 +24,8 @@ platform::LResult PLATFORM_CALLBACK hostWindowProc(platform::WindowHandle window
         pluginContext != nullptr ? pluginContext->host.previousWindowProc : nullptr;
     return platform::callWindowProcedure(previous, window, message, wParam, lParam);
 }
+
+void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
+    // Like the hook, the timer may fire when there is no context.
+    if (pluginContext != nullptr) countMinute(*pluginContext);
+}

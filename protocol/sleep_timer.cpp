@@ -95,9 +95,7 @@ void fadeStep(PluginContext& context) {
     if (context.flags.volume.exchange(faded) != faded || faded <= 0) context.flags.volumeChanged = 1;
 }
 
-void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
-    if (pluginContext == nullptr) return;
-    PluginContext& context = *pluginContext;
+void countMinute(PluginContext& context) {
     SleepTimerState& timer = context.sleepTimer;
     const std::uint64_t counted = countDown(timer, countMinutes);
     if (!isArmed(counted)) return;

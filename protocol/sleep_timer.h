@@ -8,8 +8,9 @@
 
 struct SleepTimerState;
 
-// The minute timer's procedure (user-interface thread).
-void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword);
+// A minute has passed (the minute timer, user-interface thread): counts it
+// down, fires the action at 0, and steps the fade.
+void countMinute(PluginContext& context);
 // A file started playing (called by the host window hook).
 void countTrackStart(PluginContext& context);
 // Clears the armed flag (init).

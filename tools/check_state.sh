@@ -53,7 +53,7 @@ find "${folders[@]}" \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z | xarg
 # The files that may read pluginContext: where it is declared and defined, and
 # the entry points (init and quit, the configuration dialog, the host window
 # hook, the minute timer). Everything below them is handed its records.
-entryPoints="core/context.h core/context.cpp plugin/lifecycle.cpp plugin/config_dialog.cpp plugin/host_hook.cpp protocol/sleep_timer.cpp"
+entryPoints="core/context.h core/context.cpp plugin/lifecycle.cpp plugin/config_dialog.cpp plugin/host_hook.cpp"
 rootUses=0
 while IFS= read -r -d '' file; do
     case " $entryPoints " in *" $file "*) continue ;; esac
