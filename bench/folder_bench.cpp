@@ -116,7 +116,7 @@ constexpr int folderPicks[] = {2, 3};
 // The same browser over entries found by one search per extension.
 void listFolderBySearches(const char* folder) {
     const std::vector<std::string> entries = collectBySearches(folder, pluginContext->settings.extensionList);
-    Reply reply;
+    Reply reply{*pluginContext};
     runPagedList({.listCode = wire::replyFileList,
                   .recordCount = static_cast<std::int32_t>(entries.size()),
                   .itemCode = wire::itemFolderEntry,
@@ -179,8 +179,8 @@ void measureOnce(World& world, void (*browse)(const char*), const char* folder, 
 }
 
 void browseInOnePass(const char* folder) {
-    Reply reply;
-    commands::listFolder({folder, 0, PickMode::play}, reply);
+    Reply reply{*pluginContext};
+    commands::listFolder({*pluginContext, folder, 0, PickMode::play}, reply);
 }
 
 int lineCount(const std::string& text, const char* prefix) {
@@ -210,7 +210,7 @@ double bareEnumerationMs(const char* pattern) {
 
 bool sameEntries(const char* folder) {
     FolderEntries mine;
-    collectFolderEntries(folder, pluginContext->settings.extensionList, mine);
+    collectFolderEntries(folder, pluginContext->settings.extensionList, pluginContext->flags.stop, mine);
     const std::vector<std::string> theirs = collectBySearches(folder, pluginContext->settings.extensionList);
     if (static_cast<std::size_t>(mine.count) != theirs.size()) return false;
     for (std::int32_t i = 0; i < mine.count; ++i)

@@ -162,8 +162,8 @@ ListFigures measureList(World& world, Handler command, const char* query, int ro
         // the phone's waiting line ends the list.
         world.phone.send("14\n");
         pluginContext->flags.lineConsumed = 1;
-        Reply reply;
-        command({"", 0, PickMode::play}, reply);
+        Reply reply{*pluginContext};
+        command({*pluginContext, "", 0, PickMode::play}, reply);
         const Clock::time_point done = Clock::now();
         queries.push_back(world.queryMs);
         plugin.push_back(msBetween(world.answered, done));
@@ -172,9 +172,9 @@ ListFigures measureList(World& world, Handler command, const char* query, int ro
         // The sort alone, and the record-moving quicksort, on the same answer.
         host::LibraryQuery mine{};
         host::LibraryQuery theirs{};
-        composeQueryText(query, "");
-        runLibraryQuery(mine);
-        runLibraryQuery(theirs);
+        composeQueryText(pluginContext->browse, query, "");
+        runLibraryQuery(*pluginContext, mine);
+        runLibraryQuery(*pluginContext, theirs);
         Clock::time_point start = Clock::now();
         sortLibraryRecords(mine.results, field);
         sorts.push_back(msBetween(start, Clock::now()));
@@ -185,8 +185,8 @@ ListFigures measureList(World& world, Handler command, const char* query, int ro
             if (compareLibraryRecords(mine.results.records[i], theirs.results.records[i], field) != 0)
                 figures.sameOrder = false;
         }
-        releaseLibraryResults(mine);
-        releaseLibraryResults(theirs);
+        releaseLibraryResults(pluginContext->host, mine);
+        releaseLibraryResults(pluginContext->host, theirs);
     }
     figures.queryMs = median(queries);
     figures.pluginMs = median(plugin);
@@ -260,9 +260,9 @@ SearchFigures measureSearch(World& world, const std::string& words, int rounds) 
     for (int r = 0; r < rounds; ++r) {
         world.phone.send("14\n");
         pluginContext->flags.lineConsumed = 1;
-        Reply reply;
+        Reply reply{*pluginContext};
         const Clock::time_point start = Clock::now();
-        commands::searchLibrary({words.c_str(), 0, PickMode::play}, reply);
+        commands::searchLibrary({*pluginContext, words.c_str(), 0, PickMode::play}, reply);
         const Clock::time_point done = Clock::now();
         queries.push_back(world.queryMs);
         plugin.push_back(msBetween(world.answered, done));
@@ -307,8 +307,8 @@ JumpFigures measureJumps(World& world, Handler command, const std::vector<std::s
             world.phone.takeReceived();
         });
         pluginContext->flags.lineConsumed = 1;
-        Reply reply;
-        command({"", 0, PickMode::play}, reply);
+        Reply reply{*pluginContext};
+        command({*pluginContext, "", 0, PickMode::play}, reply);
         sim::setReadFeeder(nullptr);
         world.phone.takeReceived();
     }

@@ -148,5 +148,8 @@ struct PluginContext {
     Lifecycle lifecycle;
 };
 
-// Set once by init; the record lives until the process ends.
+// Set once by init; the record lives until the process ends. Read only at the
+// entry points the host or Windows call with no context of ours (init, quit,
+// the configuration dialog, the host window hook, the minute timer); they hand
+// the records down (tools/check_state.sh holds the list).
 extern PluginContext* pluginContext;

@@ -8,18 +8,18 @@
 #include "platform/platform.h"
 
 // WM_USER with the request code in lParam; returns the host's answer.
-inline platform::LResult hostRequest(platform::LParam request, platform::WParam wParam) {
-    return platform::sendMessage(pluginContext->host.window, platform::messageUser, wParam, request);
+inline platform::LResult hostRequest(const HostHandles& handles, platform::LParam request, platform::WParam wParam) {
+    return platform::sendMessage(handles.window, platform::messageUser, wParam, request);
 }
 
 // A signed number as wParam, the way the 32-bit host reads it back.
-inline platform::LResult hostRequestNumber(platform::LParam request, std::int32_t number) {
-    return hostRequest(request, static_cast<platform::WParam>(number));
+inline platform::LResult hostRequestNumber(const HostHandles& handles, platform::LParam request, std::int32_t number) {
+    return hostRequest(handles, request, static_cast<platform::WParam>(number));
 }
 
 // WM_COMMAND: one of the host's buttons.
-inline void pressHostButton(platform::WParam commandId) {
-    platform::sendMessage(pluginContext->host.window, platform::messageCommand, commandId, 0);
+inline void pressHostButton(const HostHandles& handles, platform::WParam commandId) {
+    platform::sendMessage(handles.window, platform::messageCommand, commandId, 0);
 }
 
 // The host's answers are 32-bit numbers (the host is a 32-bit program).

@@ -86,7 +86,7 @@ namespace commands {
 void listFolder(const Request& request, Reply& reply) {
     FolderEntries entries;
     // A folder whose path does not fit is refused: the header alone goes out.
-    collectFolderEntries(request.text, pluginContext->settings.extensionList, entries);
+    collectFolderEntries(request.text, request.context.settings.extensionList, request.context.flags.stop, entries);
     runPagedList({.listCode = wire::replyFileList,
                   .recordCount = entries.count,
                   .itemCode = wire::itemFolderEntry,

@@ -88,7 +88,7 @@ bool orderByGroup(FolderEntries& entries, std::size_t groupCount) {
 
 }  // namespace
 
-bool collectFolderEntries(const char* folder, const char* extensions, FolderEntries& entries) {
+bool collectFolderEntries(const char* folder, const char* extensions, const SharedFlag& stop, FolderEntries& entries) {
     char pattern[pathSize];
     if (!joinPath(pattern, {folder, "\\*"})) return false;
 
@@ -107,7 +107,7 @@ bool collectFolderEntries(const char* folder, const char* extensions, FolderEntr
             // An entry that finds no room is left out; the others keep their order.
             entries.texts.append(text, std::strlen(text), group);
         }
-    } while (pluginContext->flags.stop == 0 && platform::findNextFile(search, &found));
+    } while (stop == 0 && platform::findNextFile(search, &found));
     platform::findClose(search);
 
     if (!orderByGroup(entries, wanted.count + 1)) entries.texts.release();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/context.h"
 #include "files/text_list.h"
 
 struct FolderEntries {
@@ -31,4 +32,4 @@ struct FolderEntries {
 // matches. The stop flag ends the pass early. False, with no entries, when the
 // folder's search pattern does not fit a path: such a folder is refused, not
 // cut to another one.
-bool collectFolderEntries(const char* folder, const char* extensions, FolderEntries& entries);
+bool collectFolderEntries(const char* folder, const char* extensions, const SharedFlag& stop, FolderEntries& entries);

@@ -31,12 +31,12 @@ struct PlaylistSource {
 
 // Collects the titles of the "Playlists" sub-menu, from its third item on.
 // False when the stop flag cut the walk short.
-bool collectPlaylistTitles(TextList& titles) {
+bool collectPlaylistTitles(PluginContext& context, TextList& titles) {
     // The host reads it only while the menu request lasts.
-    host::MenuRequest& menuRequest = pluginContext->browse.menuRequest;
+    host::MenuRequest& menuRequest = context.browse.menuRequest;
     menuRequest = {{0, 0, -1}};
     const platform::LResult answer =
-        platform::sendMessage(pluginContext->host.libraryWindow, host::libraryMessage,
+        platform::sendMessage(context.host.libraryWindow, host::libraryMessage,
                               reinterpret_cast<platform::WParam>(&menuRequest), host::libraryPlaylistsMenu);
     const auto menu = reinterpret_cast<platform::MenuHandle>(static_cast<std::uintptr_t>(answer));
     if (menu == nullptr) return true;
@@ -55,11 +55,11 @@ bool collectPlaylistTitles(TextList& titles) {
                 // so the titles after it still match their files.
                 const std::size_t shown = length > 0 ? std::strlen(text) : 0;
                 if (!titles.append(text, shown) && !titles.append("", 0)) break;
-                whole = pluginContext->flags.stop == 0;
+                whole = context.flags.stop == 0;
             }
             break;
         }
-        if (pluginContext->flags.stop != 0) {
+        if (context.flags.stop != 0) {
             whole = false;
             break;
         }
@@ -80,8 +80,8 @@ void pickPlaylist(const Request& request, Reply&) {
     if (index < 0 || index >= names.count()) return;
     const char* name = names.text(index);
     char path[pathSize];
-    if (name[0] == '\0' || !joinPath(path, {pluginContext->settings.hostDirectory, catalogFolder, name})) return;
-    playOrEnqueue(path, request.mode);
+    if (name[0] == '\0' || !joinPath(path, {request.context.settings.hostDirectory, catalogFolder, name})) return;
+    playOrEnqueue(request.context, path, request.mode);
 }
 
 constexpr Command playlistPicks[] = {{5, pickPlaylist, Argument::number, PickMode::play},
@@ -91,17 +91,17 @@ constexpr Command playlistPicks[] = {{5, pickPlaylist, Argument::number, PickMod
 
 namespace commands {
 
-void listLibraryPlaylists(const Request&, Reply& reply) {
+void listLibraryPlaylists(const Request& request, Reply& reply) {
     char catalogPath[pathSize];
     std::FILE* catalog = nullptr;
-    if (joinPath(catalogPath, {pluginContext->settings.hostDirectory, catalogFolder, catalogName}))
+    if (joinPath(catalogPath, {request.context.settings.hostDirectory, catalogFolder, catalogName}))
         catalog = platform::openSharedForReading(catalogPath);
     if (catalog == nullptr) return;
     PlaylistSource source;
     readPlaylistCatalog(catalog, source.names);
     std::fclose(catalog);
 
-    if (collectPlaylistTitles(source.titles)) {
+    if (collectPlaylistTitles(request.context, source.titles)) {
         runPagedList({.listCode = wire::replyLibraryList,
                       .recordCount = source.titles.count(),
                       .itemCode = wire::itemLibraryPlaylist,

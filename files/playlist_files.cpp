@@ -69,9 +69,9 @@ void sendSaveReply(Reply& reply, char code, const char* name) {
 
 // The ".m3u" files of the folder in file-system order; a folder whose name
 // ends in ".m3u" is no playlist to play.
-void collectPlaylistFiles(TextList& names) {
+void collectPlaylistFiles(const PluginContext& context, TextList& names) {
     char pattern[pathSize];
-    if (!joinPath(pattern, {pluginContext->settings.myMusicFolder, "\\*.m3u"})) return;
+    if (!joinPath(pattern, {context.settings.myMusicFolder, "\\*.m3u"})) return;
     platform::FindEntry found{};
     platform::FindHandle search = platform::findFirstFile(pattern, &found);
     if (search == nullptr) return;
@@ -79,7 +79,7 @@ void collectPlaylistFiles(TextList& names) {
         if ((found.attributes & platform::attributeDirectory) != 0) continue;
         found.name[sizeof found.name - 1] = '\0';
         names.append(found.name, std::strlen(found.name));
-    } while (pluginContext->flags.stop == 0 && platform::findNextFile(search, &found));
+    } while (context.flags.stop == 0 && platform::findNextFile(search, &found));
     platform::findClose(search);
 }
 
@@ -93,9 +93,9 @@ namespace commands {
 
 // The header and one line per playlist file, or nothing at all when there is
 // none. No paging, no wait.
-void listPlaylistFiles(const Request&, Reply& reply) {
+void listPlaylistFiles(const Request& request, Reply& reply) {
     TextList names;
-    collectPlaylistFiles(names);
+    collectPlaylistFiles(request.context, names);
     runPagedList({.listCode = wire::replyFileList,
                   .recordCount = names.count(),
                   .itemCode = wire::itemPlaylistFile,
@@ -110,8 +110,8 @@ void listPlaylistFiles(const Request&, Reply& reply) {
 // Has the host play the playlist file of the folder. Nothing is sent back.
 void playPlaylistFile(const Request& request, Reply&) {
     char path[pathSize];
-    if (!joinPath(path, {pluginContext->settings.myMusicFolder, "\\", request.text})) return;
-    playFileNow(path);
+    if (!joinPath(path, {request.context.settings.myMusicFolder, "\\", request.text})) return;
+    playFileNow(request.context, path);
 }
 
 // Has the host write its playlist and copies it to "<name>.m3u" in the folder,
@@ -120,16 +120,17 @@ void playPlaylistFile(const Request& request, Reply&) {
 // since nothing is written anywhere else.
 void savePlaylist(const Request& request, Reply& reply) {
     const char* name = request.text;
+    const Settings& settings = request.context.settings;
     char hostPlaylist[pathSize];
     char copy[pathSize];
-    const bool pathsFit = joinPath(hostPlaylist, {pluginContext->settings.hostDirectory, "\\", "winamp.m3u"}) &&
-                          joinPath(copy, {pluginContext->settings.myMusicFolder, "\\", name, ".m3u"});
+    const bool pathsFit = joinPath(hostPlaylist, {settings.hostDirectory, "\\", "winamp.m3u"}) &&
+                          joinPath(copy, {settings.myMusicFolder, "\\", name, ".m3u"});
     // Without a known My Music folder the copy would land in the drive's root.
-    if (pluginContext->settings.myMusicFolder[0] == '\0' || !pathsFit || !isSavablePlaylistName(name)) {
+    if (settings.myMusicFolder[0] == '\0' || !pathsFit || !isSavablePlaylistName(name)) {
         sendSaveReply(reply, wire::replyPlaylistExists, name);
         return;
     }
-    hostRequest(host::requestWritePlaylist, 0);
+    hostRequest(request.context.host, host::requestWritePlaylist, 0);
     const bool saved = platform::copyFileNoOverwrite(hostPlaylist, copy);
     sendSaveReply(reply, saved ? wire::replyPlaylistSaved : wire::replyPlaylistExists, name);
 }

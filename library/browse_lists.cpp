@@ -121,34 +121,32 @@ constexpr BrowseList genreAlbumTitles{.queryFormat = "genre == \"%s\" & album ==
                                       .takes = genreAlbumPicks};
 
 struct BrowseRun {
+    PluginContext& context;
     const BrowseList& list;
     bool queryComposed;
 };
 
-bool composeBrowseQuery(const BrowseList& list, const char* argument) {
-    const PluginContext& context = *pluginContext;
+bool composeBrowseQuery(BrowseMemory& browse, const BrowseList& list, const char* argument) {
     switch (list.values) {
         case QueryValues::none:
-            return composeQueryText(list.queryFormat, "");
+            return composeQueryText(browse, list.queryFormat, "");
         case QueryValues::argument:
-            return composeQueryText(list.queryFormat, argument);
+            return composeQueryText(browse, list.queryFormat, argument);
         case QueryValues::artistAndArgument:
-            return composeQueryText(list.queryFormat, context.browse.selectedArtist, argument);
+            return composeQueryText(browse, list.queryFormat, browse.selectedArtist, argument);
         case QueryValues::genreAndArgument:
-            return composeQueryText(list.queryFormat, context.browse.selectedGenre, argument);
+            return composeQueryText(browse, list.queryFormat, browse.selectedGenre, argument);
     }
     return false;
 }
 
 // Remembers the argument of 34 or 35. One that does not fit is refused: the
 // remembered value is left empty, and the list runs no query.
-bool rememberArgument(const BrowseList& list, const char* argument) {
+bool rememberArgument(BrowseMemory& browse, const BrowseList& list, const char* argument) {
     if (list.remembers == Remembers::nothing) return true;
-    PluginContext& context = *pluginContext;
-    char* remembered =
-        list.remembers == Remembers::artist ? context.browse.selectedArtist : context.browse.selectedGenre;
-    constexpr std::size_t size = sizeof context.browse.selectedArtist;
-    static_assert(size == sizeof context.browse.selectedGenre);
+    char* remembered = list.remembers == Remembers::artist ? browse.selectedArtist : browse.selectedGenre;
+    constexpr std::size_t size = sizeof browse.selectedArtist;
+    static_assert(size == sizeof browse.selectedGenre);
     const std::size_t length = std::strlen(argument);
     if (length >= size) {
         remembered[0] = '\0';
@@ -161,8 +159,8 @@ bool rememberArgument(const BrowseList& list, const char* argument) {
 std::int32_t obtainBrowseRecords(const void* source) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
     if (!run.queryComposed) return 0;
-    host::LibraryQuery& query = pluginContext->browse.browseQuery;
-    runLibraryQuery(query);
+    host::LibraryQuery& query = run.context.browse.browseQuery;
+    runLibraryQuery(run.context, query);
     const std::int32_t count = libraryResultCount(query);
     if (count > 1) sortLibraryRecords(query.results, run.list.field);
     return count;
@@ -170,17 +168,18 @@ std::int32_t obtainBrowseRecords(const void* source) {
 
 const char* browseItemText(const void* source, std::int32_t index) {
     const BrowseRun& run = *static_cast<const BrowseRun*>(source);
-    return libraryFieldText(pluginContext->browse.browseQuery.results.records[index], run.list.field);
+    return libraryFieldText(run.context.browse.browseQuery.results.records[index], run.list.field);
 }
 
 void runBrowseList(const BrowseList& list, const Request& request, Reply& reply) {
-    releaseLibraryResults(pluginContext->browse.browseQuery);
-    pluginContext->browse.browseMatchCount = -1;
-    bool composed = composeBrowseQuery(list, request.text);
-    composed = rememberArgument(list, request.text) && composed;
+    PluginContext& context = request.context;
+    releaseLibraryResults(context.host, context.browse.browseQuery);
+    context.browse.browseMatchCount = -1;
+    bool composed = composeBrowseQuery(context.browse, list, request.text);
+    composed = rememberArgument(context.browse, list, request.text) && composed;
 
     static constexpr FixedItem allTracks{wire::itemTitle, "All Tracks"};
-    const BrowseRun run{list, composed};
+    const BrowseRun run{context, list, composed};
     runPagedList({.listCode = wire::replyLibraryList,
                   .fixedItem = list.remembers != Remembers::nothing ? &allTracks : nullptr,
                   .obtainRecords = obtainBrowseRecords,
@@ -207,6 +206,7 @@ struct SearchWord {
 };
 
 struct Search {
+    PluginContext& context;
     char folded[searchTextLimit + 1] = {};
     // Words are at least one byte and one blank apart.
     SearchWord words[(searchTextLimit + 1) / 2] = {};
@@ -269,8 +269,8 @@ bool matchesSearch(const Search& search, const host::LibraryRecord& record) {
 // only change places, so the host still releases every one of them.
 std::int32_t obtainSearchRecords(const void* source) {
     const Search& search = *static_cast<const Search*>(source);
-    host::LibraryQuery& query = pluginContext->browse.browseQuery;
-    runLibraryQuery(query);
+    host::LibraryQuery& query = search.context.browse.browseQuery;
+    runLibraryQuery(search.context, query);
     const std::int32_t count = libraryResultCount(query);
     host::LibraryRecord* records = query.results.records;
     std::int32_t matches = 0;
@@ -279,7 +279,7 @@ std::int32_t obtainSearchRecords(const void* source) {
         if (i != matches) std::swap(records[matches], records[i]);
         ++matches;
     }
-    pluginContext->browse.browseMatchCount = matches;
+    search.context.browse.browseMatchCount = matches;
     host::LibraryRecordList shown{records, matches, matches};
     sortLibraryRecords(shown, LibraryField::title);
     return matches;
@@ -288,7 +288,7 @@ std::int32_t obtainSearchRecords(const void* source) {
 // The title, and " - " and the artist when there is one; cut to the line.
 const char* searchItemText(const void* source, std::int32_t index) {
     const Search& search = *static_cast<const Search*>(source);
-    const host::LibraryRecord& record = pluginContext->browse.browseQuery.results.records[index];
+    const host::LibraryRecord& record = search.context.browse.browseQuery.results.records[index];
     const char* title = libraryFieldText(record, LibraryField::title);
     const char* artist = libraryFieldText(record, LibraryField::artist);
     if (artist[0] == '\0') return title;
@@ -297,16 +297,17 @@ const char* searchItemText(const void* source, std::int32_t index) {
 }
 
 void runSearch(const Request& request, Reply& reply) {
-    Search search;
+    Search search{request.context};
     if (!splitWords(request.text, search)) {
         // Refused: the header alone, which also tells a phone that asks with
         // no words that searching is known here. The held results stay.
         reply.listHeader(wire::replyLibraryList);
         return;
     }
-    releaseLibraryResults(pluginContext->browse.browseQuery);
-    pluginContext->browse.browseMatchCount = 0;
-    composeQueryText(titles.queryFormat, "");
+    BrowseMemory& browse = request.context.browse;
+    releaseLibraryResults(request.context.host, browse.browseQuery);
+    browse.browseMatchCount = 0;
+    composeQueryText(browse, titles.queryFormat, "");
     runPagedList({.listCode = wire::replyLibraryList,
                   .obtainRecords = obtainSearchRecords,
                   .itemCode = wire::itemTitle,

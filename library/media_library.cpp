@@ -9,14 +9,14 @@ platform::WParam addressParam(const void* record) {
     return static_cast<platform::WParam>(reinterpret_cast<std::uintptr_t>(record));
 }
 
-void sendLibraryRequest(const void* record, platform::LParam operation) {
-    platform::sendMessage(pluginContext->host.libraryWindow, host::libraryMessage, addressParam(record), operation);
+void sendLibraryRequest(const HostHandles& handles, const void* record, platform::LParam operation) {
+    platform::sendMessage(handles.libraryWindow, host::libraryMessage, addressParam(record), operation);
 }
 
 }  // namespace
 
-bool composeQueryText(const char* format, const char* first, const char* second) {
-    char(&queryText)[sizeof BrowseMemory::queryText] = pluginContext->browse.queryText;
+bool composeQueryText(BrowseMemory& browse, const char* format, const char* first, const char* second) {
+    char(&queryText)[sizeof BrowseMemory::queryText] = browse.queryText;
     if (!formatText(queryText, sizeof queryText, format, first, second)) {
         queryText[0] = '\0';
         return false;
@@ -24,14 +24,14 @@ bool composeQueryText(const char* format, const char* first, const char* second)
     return true;
 }
 
-void runLibraryQuery(host::LibraryQuery& query) {
+void runLibraryQuery(PluginContext& context, host::LibraryQuery& query) {
     query.maxResults = 0;
-    query.queryText = pluginContext->browse.queryText;
-    sendLibraryRequest(&query, host::libraryRunQuery);
+    query.queryText = context.browse.queryText;
+    sendLibraryRequest(context.host, &query, host::libraryRunQuery);
 }
 
-void releaseLibraryResults(host::LibraryQuery& query) {
-    sendLibraryRequest(&query, host::libraryReleaseResults);
+void releaseLibraryResults(const HostHandles& handles, host::LibraryQuery& query) {
+    sendLibraryRequest(handles, &query, host::libraryReleaseResults);
     // The host has freed them: nothing may read them again before the next run.
     query.results = {nullptr, 0, 0};
 }
@@ -43,18 +43,17 @@ std::int32_t libraryResultCount(const host::LibraryQuery& query) {
     return query.results.count;
 }
 
-std::int32_t pickableBrowseRecords() {
-    const BrowseMemory& browse = pluginContext->browse;
+std::int32_t pickableBrowseRecords(const BrowseMemory& browse) {
     const std::int32_t count = libraryResultCount(browse.browseQuery);
     return browse.browseMatchCount >= 0 && browse.browseMatchCount < count ? browse.browseMatchCount : count;
 }
 
-void playLibraryRecords(host::LibraryRecordList& list, std::int32_t mode) {
-    host::LibraryPlayRequest& playRequest = pluginContext->browse.playRequest;
+void playLibraryRecords(PluginContext& context, host::LibraryRecordList& list, std::int32_t mode) {
+    host::LibraryPlayRequest& playRequest = context.browse.playRequest;
     playRequest.kind = 0;
     playRequest.list = &list;
     playRequest.enqueue = mode;
-    sendLibraryRequest(&playRequest, host::libraryPlayRecords);
+    sendLibraryRequest(context.host, &playRequest, host::libraryPlayRecords);
 }
 
 const char* libraryFieldText(const host::LibraryRecord& record, LibraryField field) {

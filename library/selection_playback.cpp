@@ -12,15 +12,16 @@
 namespace {
 
 // Hands the host every track the query finds, in title order.
-void playQueryResults(const char* format, const char* first, const char* second, PickMode mode) {
-    if (!composeQueryText(format, first, second)) return;
-    host::LibraryQuery& query = pluginContext->browse.selectionQuery;
-    releaseLibraryResults(query);
-    runLibraryQuery(query);
+void playQueryResults(PluginContext& context, const char* format, const char* first, const char* second,
+                      PickMode mode) {
+    if (!composeQueryText(context.browse, format, first, second)) return;
+    host::LibraryQuery& query = context.browse.selectionQuery;
+    releaseLibraryResults(context.host, query);
+    runLibraryQuery(context, query);
     if (libraryResultCount(query) <= 0) return;
     // The list sorted is the list handed over.
     sortLibraryRecords(query.results, LibraryField::title);
-    playLibraryRecords(query.results, mode == PickMode::enqueue ? 1 : 0);
+    playLibraryRecords(context, query.results, mode == PickMode::enqueue ? 1 : 0);
 }
 
 }  // namespace
@@ -32,32 +33,32 @@ void pickTitle(const Request& request, Reply&) {
     // The browse results as the last browse list sorted them (after a search,
     // its matches); an index outside them, or no browse list yet, names no
     // record.
-    if (index < 0 || index >= pickableBrowseRecords()) return;
-    const char* fileName = pluginContext->browse.browseQuery.results.records[index].fileName;
+    if (index < 0 || index >= pickableBrowseRecords(request.context.browse)) return;
+    const char* fileName = request.context.browse.browseQuery.results.records[index].fileName;
     if (fileName == nullptr) return;
-    playOrEnqueue(fileName, request.mode);
+    playOrEnqueue(request.context, fileName, request.mode);
 }
 
 void pickArtist(const Request& request, Reply&) {
-    playQueryResults("artist == \"%s\"", request.text, nullptr, request.mode);
+    playQueryResults(request.context, "artist == \"%s\"", request.text, nullptr, request.mode);
 }
 
 void pickAlbum(const Request& request, Reply&) {
-    playQueryResults("album == \"%s\"", request.text, nullptr, request.mode);
+    playQueryResults(request.context, "album == \"%s\"", request.text, nullptr, request.mode);
 }
 
 void pickGenre(const Request& request, Reply&) {
-    playQueryResults("genre == \"%s\"", request.text, nullptr, request.mode);
+    playQueryResults(request.context, "genre == \"%s\"", request.text, nullptr, request.mode);
 }
 
 void pickArtistAlbum(const Request& request, Reply&) {
-    playQueryResults("artist == \"%s\" & album == \"%s\"", pluginContext->browse.selectedArtist, request.text,
-                     request.mode);
+    playQueryResults(request.context, "artist == \"%s\" & album == \"%s\"", request.context.browse.selectedArtist,
+                     request.text, request.mode);
 }
 
 void pickGenreAlbum(const Request& request, Reply&) {
-    playQueryResults("genre == \"%s\" & album == \"%s\"", pluginContext->browse.selectedGenre, request.text,
-                     request.mode);
+    playQueryResults(request.context, "genre == \"%s\" & album == \"%s\"", request.context.browse.selectedGenre,
+                     request.text, request.mode);
 }
 
 }  // namespace commands

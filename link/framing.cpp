@@ -56,16 +56,14 @@ void dropDiscardedBytes(LinkState& link) {
 
 }  // namespace
 
-void takeLine() {
-    if (pluginContext->flags.lineConsumed.exchange(1) == 0) ++pluginContext->link.takenLines;
+void takeLine(PluginContext& context) {
+    if (context.flags.lineConsumed.exchange(1) == 0) ++context.link.takenLines;
 }
 
-std::uint64_t linesCompleted() { return pluginContext->link.completedLines.load(); }
-std::uint64_t linesTaken() { return pluginContext->link.takenLines.load(); }
+std::uint64_t linesCompleted(const LinkState& link) { return link.completedLines.load(); }
+std::uint64_t linesTaken(const LinkState& link) { return link.takenLines.load(); }
 
-bool receiveLine(int& number) {
-    PluginContext& context = *pluginContext;
-
+bool receiveLine(PluginContext& context, int& number) {
     // A line that still waits for the dispatcher is never overwritten: whoever
     // reads again gets the same line until it is taken.
     if (context.flags.lineConsumed == 0) {
@@ -102,14 +100,13 @@ bool receiveLine(int& number) {
     return false;
 }
 
-void splitCommandLine() {
-    PluginContext& context = *pluginContext;
-    copyFirstToken(context.link.receiveBuffer, context.link.commandToken, sizeof context.link.commandToken);
-    const char* blank = std::strchr(context.link.receiveBuffer, ' ');
+void splitCommandLine(LinkState& link) {
+    copyFirstToken(link.receiveBuffer, link.commandToken, sizeof link.commandToken);
+    const char* blank = std::strchr(link.receiveBuffer, ' ');
     const char* rest = blank ? blank + 1 : "";
     // The line holds at most 1023 bytes, so the argument always fits.
     std::size_t length = std::strlen(rest);
-    if (length > sizeof context.link.argument - 1) length = sizeof context.link.argument - 1;
-    std::memcpy(context.link.argument, rest, length);
-    context.link.argument[length] = '\0';
+    if (length > sizeof link.argument - 1) length = sizeof link.argument - 1;
+    std::memcpy(link.argument, rest, length);
+    link.argument[length] = '\0';
 }

@@ -6,7 +6,7 @@
 #include "link/link.h"
 
 bool Reply::write() {
-    if (sendReply(line_)) return true;
+    if (sendReply(context_, line_)) return true;
     failed_ = true;
     return false;
 }
@@ -47,6 +47,6 @@ bool Reply::format(char code, const char* format, ...) {
 }
 
 void Reply::endConversation() {
-    if (!sendRawByte(wire::replyEndOfConversation)) failed_ = true;
-    if (!sendRawByte('\n')) failed_ = true;
+    if (!sendRawByte(context_, wire::replyEndOfConversation)) failed_ = true;
+    if (!sendRawByte(context_, '\n')) failed_ = true;
 }

@@ -8,8 +8,16 @@
 #include "core/text.h"
 #include "core/wire.h"
 
+struct PluginContext;
+
 class Reply {
 public:
+    // Writes through the context's link; the handlers that get this reply
+    // reach the context's records through it too.
+    explicit Reply(PluginContext& context) : context_(context) {}
+
+    PluginContext& context() const { return context_; }
+
     // A code and a text; a code alone when the text is empty.
     bool coded(char code, const char* text);
     // A code and a signed decimal number.
@@ -33,6 +41,7 @@ public:
 private:
     bool write();
 
+    PluginContext& context_;
     char line_[wire::replyTextLimit + 1] = {};
     bool failed_ = false;
 };

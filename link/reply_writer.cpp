@@ -41,18 +41,16 @@ bool closeTornLine(PluginContext& context) {
 
 }  // namespace
 
-bool sendReply(const char* text) {
-    PluginContext* context = pluginContext;
-    if (context == nullptr) return false;
+bool sendReply(PluginContext& context, const char* text) {
     ReplyLock lock;
-    if (!closeTornLine(*context)) return false;
+    if (!closeTornLine(context)) return false;
 
     // At most replyTextLimit bytes of text, then LF and NUL. A text that holds an LF ends
     // the line there: the phone reads lines, and what follows would be a line
     // of its own that nobody meant to send.
-    char* buffer = context->link.sendBuffer;
-    static_assert(sizeof context->link.sendBuffer == wire::replyTextLimit + 2);
-    std::snprintf(buffer, sizeof context->link.sendBuffer, "%.*s\n", static_cast<int>(wire::replyTextLimit), text);
+    char* buffer = context.link.sendBuffer;
+    static_assert(sizeof context.link.sendBuffer == wire::replyTextLimit + 2);
+    std::snprintf(buffer, sizeof context.link.sendBuffer, "%.*s\n", static_cast<int>(wire::replyTextLimit), text);
     const char* lf = std::strchr(buffer, '\n');
     std::uint32_t length = static_cast<std::uint32_t>(lf - buffer) + 1;
 
@@ -61,14 +59,14 @@ bool sendReply(const char* text) {
     std::uint32_t sent = 0;
     while (sent < length) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context->host.port, buffer + sent, length - sent, &written) != 0) {
-            context->link.lineTorn = sent > 0;
+        if (platform::writeSerialPort(context.host.port, buffer + sent, length - sent, &written) != 0) {
+            context.link.lineTorn = sent > 0;
             return false;
         }
         if (written > length - sent) written = length - sent;
         sent += written;
-        if (pluginContext->flags.stop != 0) {
-            context->link.lineTorn = sent > 0 && sent < length;
+        if (context.flags.stop != 0) {
+            context.link.lineTorn = sent > 0 && sent < length;
             break;
         }
         if (written == 0) platform::sleepMs(stalledWritePauseMs);
@@ -76,19 +74,16 @@ bool sendReply(const char* text) {
     return true;
 }
 
-bool sendRawByte(std::uint8_t value) {
-    PluginContext* context = pluginContext;
-    if (context == nullptr) return false;
+bool sendRawByte(PluginContext& context, std::uint8_t value) {
     ReplyLock lock;
     // The end of the conversation stands on a line of its own.
-    if (value != '\n' && !closeTornLine(*context)) return false;
+    if (value != '\n' && !closeTornLine(context)) return false;
     char byte = static_cast<char>(value);
     std::uint32_t written = 0;
-    return platform::writeSerialPort(context->host.port, &byte, 1, &written) == 0;
+    return platform::writeSerialPort(context.host.port, &byte, 1, &written) == 0;
 }
 
-void logActivity(const char* label, const char* text) {
-    std::FILE* log = pluginContext->lifecycle.activityLog;
+void logActivity(std::FILE* log, const char* label, const char* text) {
     if (log == nullptr) return;
     std::fprintf(log, "%d : %s %s\n", static_cast<int>(platform::tickCount()), label, text);
 }

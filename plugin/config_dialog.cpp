@@ -46,7 +46,7 @@ int presentPortsAbove20(char* names, std::uint32_t size, FurtherPort* ports, int
     int count = 0;
     const char* name = names;
     for (int index = 0; index < listed && *name != '\0'; ++index, name += std::strlen(name) + 1) {
-        if (std::strlen(name) >= sizeof pluginContext->settings.portName) continue;
+        if (std::strlen(name) >= sizeof Settings::portName) continue;
         std::uint64_t number = numberAbove20(name);
         if (number == 0) continue;
         // Insertion keeps the few ports sorted; a number seen before adds nothing.
@@ -65,7 +65,7 @@ int presentPortsAbove20(char* names, std::uint32_t size, FurtherPort* ports, int
     return count;
 }
 
-void fillPortList(platform::WindowHandle dialog) {
+void fillPortList(const Settings& settings, platform::WindowHandle dialog) {
     platform::WindowHandle list = platform::dialogItem(dialog, portListBox);
     for (int number = 1; number <= portCount; ++number) {
         char text[16];
@@ -82,14 +82,14 @@ void fillPortList(platform::WindowHandle dialog) {
     char names[4096];
     FurtherPort ports[256];
     int count = presentPortsAbove20(names, sizeof names, ports, 256);
-    std::uint64_t storedNumber = numberAbove20(pluginContext->settings.portName);
+    std::uint64_t storedNumber = numberAbove20(settings.portName);
     platform::LResult storedItem = platform::listBoxError;
     for (int index = 0; index < count; ++index) {
         platform::LResult item = add(ports[index].name);
         if (ports[index].number == storedNumber) storedItem = item;
     }
     if (storedNumber != 0 && storedItem == platform::listBoxError) {
-        char text[sizeof pluginContext->settings.portName];
+        char text[sizeof Settings::portName];
         formatText(text, sizeof text, "COM%llu", static_cast<unsigned long long>(storedNumber));
         storedItem = add(text);
     }
@@ -102,22 +102,22 @@ void fillPortList(platform::WindowHandle dialog) {
     // Searching from -1 takes the first item that begins with the stored name,
     // ignoring case, so COM2 selects COM2 and not COM20.
     platform::sendMessage(list, platform::listBoxSelectString, static_cast<platform::WParam>(-1),
-                          reinterpret_cast<platform::LParam>(pluginContext->settings.portName));
+                          reinterpret_cast<platform::LParam>(settings.portName));
 }
 
-void storeSelectedPort(platform::WindowHandle dialog) {
+void storeSelectedPort(Settings& settings, platform::WindowHandle dialog) {
     platform::WindowHandle list = platform::dialogItem(dialog, portListBox);
     platform::LResult selection = platform::sendMessage(list, platform::listBoxGetCurSel, 0, 0);
     if (selection == platform::listBoxError) return;
     auto index = static_cast<platform::WParam>(selection);
     platform::LResult length = platform::sendMessage(list, listBoxGetTextLength, index, 0);
-    char name[sizeof pluginContext->settings.portName];
+    char name[sizeof Settings::portName];
     if (length < 0 || length >= static_cast<platform::LResult>(sizeof name)) return;
     auto buffer = reinterpret_cast<platform::LParam>(name);
     platform::LResult copied = platform::sendMessage(list, platform::listBoxGetText, index, buffer);
     if (copied < 0 || copied > length) return;
     name[copied] = '\0';
-    std::memcpy(pluginContext->settings.portName, name, static_cast<std::size_t>(copied) + 1);
+    std::memcpy(settings.portName, name, static_cast<std::size_t>(copied) + 1);
 }
 
 }  // namespace
@@ -134,14 +134,15 @@ int showConfiguration(int message, std::intptr_t param1) {
 
 platform::IntPtr PLATFORM_CALLBACK configDialogProc(platform::WindowHandle dialog, unsigned int message,
                                                     platform::WParam wParam, platform::LParam) {
+    // The dialog runs only while showConfiguration has a context to edit.
     if (message == platform::messageInitDialog) {
-        fillPortList(dialog);
+        fillPortList(pluginContext->settings, dialog);
         return 1;
     }
     if (message == platform::messageCommand) {
         switch (static_cast<int>(wParam & 0xFFFF)) {
             case commandOk:
-                storeSelectedPort(dialog);
+                storeSelectedPort(pluginContext->settings, dialog);
                 platform::endDialog(dialog, 1);
                 break;
             case commandCancel:

@@ -17,10 +17,15 @@ platform::LResult PLATFORM_CALLBACK hostWindowProc(platform::WindowHandle window
             pluginContext->flags.volumeChanged = 1;
         }
         // Counted (and the sleep action fired) before the host handles the start.
-        if (lParam == host::notifyFileStarted) countTrackStart();
+        if (lParam == host::notifyFileStarted) countTrackStart(*pluginContext);
         if (wParam == 0 || wParam == 2) pluginContext->flags.playStateChanged = 1;
     }
     const platform::WindowProcedure previous =
         pluginContext != nullptr ? pluginContext->host.previousWindowProc : nullptr;
     return platform::callWindowProcedure(previous, window, message, wParam, lParam);
+}
+
+void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
+    // Like the hook, the timer may fire when there is no context.
+    if (pluginContext != nullptr) countMinute(*pluginContext);
 }

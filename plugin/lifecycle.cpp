@@ -40,9 +40,9 @@ int PLATFORM_CDECL pluginInit() {
     context.host.dllInstance = pluginDescriptor.dllInstance;
     context.host.libraryWindow = pluginDescriptor.libraryParent;
 
-    readSettings();
-    findHostDirectory();
-    findMyMusicFolder();
+    readSettings(context);
+    findHostDirectory(context.settings);
+    findMyMusicFolder(context.settings);
 
     // Pushes stay off until the phone asks for them with command 18.
     context.host.port = platform::openSerialPort(context.settings.portName);
@@ -54,7 +54,7 @@ int PLATFORM_CDECL pluginInit() {
     // The timer exists and the sleep timer is disarmed before the worker runs,
     // so a command 28 already waiting on the line finds both as they stay.
     context.sleepTimer.minuteTimerId = platform::startTimer(60000, &onMinuteTimer);
-    disarmSleepTimer();
+    disarmSleepTimer(context.sleepTimer);
 
     context.lifecycle.workerStarted = platform::startThread(&workerMain, &context);
 
@@ -62,7 +62,7 @@ int PLATFORM_CDECL pluginInit() {
     context.lifecycle.hookInstalled = true;
 
     context.lifecycle.activityLog = platform::openActivityLog(activityLogPath);
-    logActivity("start", context.settings.portName);
+    logActivity(context.lifecycle.activityLog, "start", context.settings.portName);
     return 0;
 }
 
@@ -75,7 +75,7 @@ void PLATFORM_CDECL pluginQuit() {
     // below, and no track start after it.
     const platform::TimerId timer = context->sleepTimer.minuteTimerId.exchange(0);
     if (timer != 0) platform::stopTimer(timer);
-    disarmSleepTimer();
+    disarmSleepTimer(context->sleepTimer);
 
     // The worker's requests are handled on this thread, so the wait lets the
     // messages it sends through, and only those: a timer or a posted message
@@ -90,16 +90,16 @@ void PLATFORM_CDECL pluginQuit() {
         while (context->flags.workerFinished == 0 && platform::tickCount() - started < quitWaitLimitMs)
             platform::waitForSentMessages(quitPollMs);
         if (context->flags.workerFinished == 0) {
-            logActivity("stop", "worker did not finish");
+            logActivity(lifecycle.activityLog, "stop", "worker did not finish");
             platform::abortSerialPortIo(context->host.port);
-            portLeftToWorker = leavePortToWorker();
+            portLeftToWorker = leavePortToWorker(context->flags);
         }
         lifecycle.workerStarted = false;
     }
 
     if (context->host.port != nullptr && !portLeftToWorker) platform::closeSerialPort(context->host.port);
     if (!portLeftToWorker) context->host.port = nullptr;
-    writeSettings();
+    writeSettings(context->settings);
 
     // The host may unload this library after quit: the host window must not be
     // left calling into it. Another plug-in may have hooked the window after
@@ -114,7 +114,7 @@ void PLATFORM_CDECL pluginQuit() {
         lifecycle.hookInstalled = false;
     }
 
-    logActivity("stop", context->settings.portName);
+    logActivity(lifecycle.activityLog, "stop", context->settings.portName);
     if (lifecycle.activityLog != nullptr) std::fclose(lifecycle.activityLog);
     lifecycle.activityLog = nullptr;
 }

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/arguments.h"
+#include "link/reply.h"
 #include "protocol/equalizer.h"
 #include "protocol/file_commands.h"
 #include "protocol/library_commands.h"
@@ -113,7 +114,7 @@ const Command* findCommand(int number) {
 
 void runCommand(const Command& command, const char* argument, Reply& reply, const void* list) {
     if (command.action == nullptr) return;
-    const Request request{argument, command.argument == Argument::number ? readDecimal(argument) : 0, command.mode,
-                          list};
+    const Request request{reply.context(), argument, command.argument == Argument::number ? readDecimal(argument) : 0,
+                          command.mode, list};
     command.action(request, reply);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class Reply;
+struct PluginContext;
 
 // Play replaces the playlist and starts it; enqueue adds to its end.
 enum class PickMode { play, enqueue };
@@ -16,6 +17,8 @@ enum class PickMode { play, enqueue };
 enum class Argument { none, number, text };
 
 struct Request {
+    // The plug-in's records, which the action reads and writes.
+    PluginContext& context;
     // The rest of the command line after the first blank.
     const char* text;
     // The text read as a decimal number, for rows that take a number.

@@ -9,20 +9,20 @@
 #include "protocol/dispatcher.h"
 #include "protocol/status.h"
 
-bool leavePortToWorker() { return pluginContext->flags.portHandover.exchange(2) == 0; }
+bool leavePortToWorker(SharedFlags& flags) { return flags.portHandover.exchange(2) == 0; }
 
 platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
     PluginContext& context = *static_cast<PluginContext*>(parameter);
-    Reply reply;
+    Reply reply{context};
     for (;;) {
         int number = 0;
-        receiveLine(number);
+        receiveLine(context, number);
         // A list that ends on a line it does not take leaves that line waiting:
         // it is carried out here, before anything else.
         while (context.flags.lineConsumed == 0) dispatchCommand(reply);
         if (context.flags.statusPush != 0 && context.flags.playStateChanged != 0) sendNowPlayingLine(reply);
         if (context.flags.volumeChanged != 0) sendVolumeLine(reply);
-        if (pluginContext->flags.stop != 0) break;
+        if (context.flags.stop != 0) break;
     }
     reply.endConversation();
     if (context.flags.portHandover.exchange(1) == 2) platform::closeSerialPort(context.host.port);

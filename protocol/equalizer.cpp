@@ -30,21 +30,22 @@ std::int32_t invertBandValue(std::int32_t value) {
     return static_cast<std::int32_t>(63u - static_cast<std::uint32_t>(value));
 }
 
-void setBand(std::int32_t band, std::int32_t phoneValue) {
+void setBand(const HostHandles& handles, std::int32_t band, std::int32_t phoneValue) {
     // Request 127 names the band that the following 128 sets.
-    hostRequestNumber(host::requestEqualizerBand, band);
-    hostRequestNumber(host::requestSetEqualizerBand, invertBandValue(phoneValue));
+    hostRequestNumber(handles, host::requestEqualizerBand, band);
+    hostRequestNumber(handles, host::requestSetEqualizerBand, invertBandValue(phoneValue));
 }
 
 }  // namespace
 
 namespace commands {
 
-void reportEqualizer(const Request&, Reply& reply) {
+void reportEqualizer(const Request& request, Reply& reply) {
     char text[wire::replyTextLimit + 1];
     std::size_t length = 0;
     for (int band = 0; band < equalizerBandCount; ++band) {
-        const std::int32_t hostValue = hostNumber(hostRequestNumber(host::requestEqualizerBand, band));
+        const std::int32_t hostValue =
+            hostNumber(hostRequestNumber(request.context.host, host::requestEqualizerBand, band));
         // At most 12 bytes per band: the line cannot run out of room.
         formatText(text + length, sizeof text - length, "%d:", invertBandValue(hostValue));
         length += std::strlen(text + length);
@@ -58,13 +59,14 @@ void setEqualizerBand(const Request& request, Reply&) {
     if (std::strlen(argument) < 3) return;
     const char bandText[2] = {argument[0], '\0'};
     const char valueText[3] = {argument[2], argument[3], '\0'};
-    setBand(readDecimal(bandText), readDecimal(valueText));
+    setBand(request.context.host, readDecimal(bandText), readDecimal(valueText));
 }
 
 void applyEqualizerPreset(const Request& request, Reply&) {
     const std::int32_t preset = request.number;
     if (preset < 0 || preset >= equalizerPresetCount) return;
-    for (int band = 0; band < equalizerBandCount; ++band) setBand(band, equalizerPresets[preset][band]);
+    for (int band = 0; band < equalizerBandCount; ++band)
+        setBand(request.context.host, band, equalizerPresets[preset][band]);
 }
 
 }  // namespace commands

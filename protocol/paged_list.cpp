@@ -269,24 +269,24 @@ void resumeLastValue(ListRun& run) {
 // for whoever runs next, so no pass reads the same line twice.
 WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, bool previousOffered,
                          ListRun* jumping = nullptr) {
-    PluginContext& context = *pluginContext;
-    while (pluginContext->flags.stop == 0) {
+    PluginContext& context = reply.context();
+    while (context.flags.stop == 0) {
         // A line that a list opened from this one ended on still waits, and
         // receiveLine hands it back here before reading anything new.
         int number = 0;
-        if (!receiveLine(number)) continue;
+        if (!receiveLine(context, number)) continue;
         if (number == 0) {
-            takeLine();
+            takeLine(context);
             continue;
         }
         if (const Command* row = listRow(list, number)) {
-            takeLine();
-            splitCommandLine();
+            takeLine(context);
+            splitCommandLine(context.link);
             runCommand(*row, context.link.argument, reply, list.source);
             continue;
         }
         if (list.paged && (number == nextPageCommand || number == previousPageCommand)) {
-            takeLine();
+            takeLine(context);
             // Only a page turn the list offered moves; any other is taken and
             // changes nothing, so no record outside the list is read.
             if (number == nextPageCommand && nextOffered) return WaitResult::nextPage;
@@ -295,8 +295,8 @@ WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, 
             continue;
         }
         if (jumping != nullptr && number == jumpCommand) {
-            takeLine();
-            splitCommandLine();
+            takeLine(context);
+            splitCommandLine(context.link);
             // An empty prefix, or one too long to name an item, is ignored.
             const std::size_t length = std::strlen(context.link.argument);
             if (length == 0 || length > jumpPrefixLimit) continue;
@@ -312,7 +312,7 @@ void runUnpaged(ListRun& run) {
     // A list without a wait was gathered whole before it started (the stop
     // flag ended the gathering, if it came): it goes out whole.
     while (run.next < run.count) {
-        if ((run.list.waits && pluginContext->flags.stop != 0) || !sendRecord(run)) return;
+        if ((run.list.waits && run.reply.context().flags.stop != 0) || !sendRecord(run)) return;
     }
     if (run.list.waits) waitAtPageEnd(run.list, run.reply, false, false);
 }
@@ -321,7 +321,7 @@ void runPaged(ListRun& run) {
     for (;;) {
         run.itemsOnPage = 0;
         do {
-            if (pluginContext->flags.stop != 0 || !sendRecord(run)) return;
+            if (run.reply.context().flags.stop != 0 || !sendRecord(run)) return;
         } while (run.itemsOnPage < wire::pageSize && run.next < run.count);
 
         const std::int32_t remaining = run.count - run.next;
@@ -344,7 +344,7 @@ void runPaged(ListRun& run) {
                 sendPreviousLine(run);
                 // The source answers for the end itself (the current playlist
                 // asks its host); whatever it says, no record lies there.
-                if (pluginContext->flags.stop == 0) run.list.itemText(run.list.source, run.next);
+                if (run.reply.context().flags.stop == 0) run.list.itemText(run.list.source, run.next);
                 return;
             case WaitResult::previousPage:
             case WaitResult::jump:

@@ -6,14 +6,16 @@
 
 #include "protocol/command_table.h"
 
+struct HostHandles;
+
 // Empties the host's playlist.
-void clearPlaylist();
+void clearPlaylist(const HostHandles& handles);
 // Adds a file (or the entries of a playlist file) to the end of the playlist.
-void addFileToPlaylist(const char* name);
+void addFileToPlaylist(PluginContext& context, const char* name);
 // Replaces the playlist with `name` and starts playing.
-void playFileNow(const char* name);
+void playFileNow(PluginContext& context, const char* name);
 // Plays `name` now, or adds it to the end of the playlist.
-void playOrEnqueue(const char* name, PickMode mode);
+void playOrEnqueue(PluginContext& context, const char* name, PickMode mode);
 
 namespace commands {
 

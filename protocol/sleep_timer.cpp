@@ -44,8 +44,8 @@ bool isArmed(std::uint64_t word) { return (word & armedBit) != 0; }
 
 // Counts one minute or one track down when the arming counts in `mode`, and
 // returns the arming as counted; 0 when it was not armed.
-std::uint64_t countDown(std::int32_t mode) {
-    std::atomic<std::uint64_t>& arming = pluginContext->sleepTimer.arming;
+std::uint64_t countDown(SleepTimerState& timer, std::int32_t mode) {
+    std::atomic<std::uint64_t>& arming = timer.arming;
     std::uint64_t word = arming.load();
     std::uint64_t counted = 0;
     do {
@@ -74,55 +74,53 @@ void sendTimerLine(Reply& reply, const char* text) { reply.coded(wire::replySlee
 
 }  // namespace
 
-void performSleepAction(std::int32_t action) {
+void performSleepAction(PluginContext& context, std::int32_t action) {
     if (action == actionPowerOff) {
         // The conversation ends for good before the computer goes down, and
         // nothing of the sleep timer acts again.
-        pluginContext->flags.stop = 1;
-        pluginContext->sleepTimer.arming.fetch_and(~armedBit);
+        context.flags.stop = 1;
+        context.sleepTimer.arming.fetch_and(~armedBit);
         platform::sleepMs(500);
         platform::powerOff();
     } else if (action == actionStop) {
-        pressHostButton(host::commandStop);
+        pressHostButton(context.host, host::commandStop);
     }
 }
 
-void fadeStep() {
-    const std::int32_t faded =
-        truncateVolume(pluginContext->flags.volume.load() * pluginContext->sleepTimer.fadeFactor.load());
+void fadeStep(PluginContext& context) {
+    const std::int32_t faded = truncateVolume(context.flags.volume.load() * context.sleepTimer.fadeFactor.load());
     // The hook records a volume set this way and marks its line as owed.
-    if (faded > 0) hostRequestNumber(host::requestSetVolume, faded);
+    if (faded > 0) hostRequestNumber(context.host, host::requestSetVolume, faded);
     // The worker sends the volume line: this thread never waits on the port.
-    if (pluginContext->flags.volume.exchange(faded) != faded || faded <= 0) pluginContext->flags.volumeChanged = 1;
+    if (context.flags.volume.exchange(faded) != faded || faded <= 0) context.flags.volumeChanged = 1;
 }
 
-void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword) {
-    if (pluginContext == nullptr) return;
-    SleepTimerState& timer = pluginContext->sleepTimer;
-    const std::uint64_t counted = countDown(countMinutes);
+void countMinute(PluginContext& context) {
+    SleepTimerState& timer = context.sleepTimer;
+    const std::uint64_t counted = countDown(timer, countMinutes);
     if (!isArmed(counted)) return;
     // Tested in every mode: in track mode a count left at 0 fires on every tick.
-    if (countOf(counted) == 0) performSleepAction(actionOf(counted));
+    if (countOf(counted) == 0) performSleepAction(context, actionOf(counted));
     // A power-off disarmed the timer: no fade after the end of the conversation.
     if (!isArmed(timer.arming.load())) return;
     if (--timer.fadeCountdown == 0) {
         timer.fadeCountdown = timer.fadeInterval.load();
-        fadeStep();
+        fadeStep(context);
     }
 }
 
-void countTrackStart() {
-    const std::uint64_t counted = countDown(countTracks);
+void countTrackStart(PluginContext& context) {
+    const std::uint64_t counted = countDown(context.sleepTimer, countTracks);
     if (!isArmed(counted)) return;
-    if (countOf(counted) == 0) performSleepAction(actionOf(counted));
+    if (countOf(counted) == 0) performSleepAction(context, actionOf(counted));
 }
 
-void disarmSleepTimer() { pluginContext->sleepTimer.arming.fetch_and(~armedBit); }
+void disarmSleepTimer(SleepTimerState& timer) { timer.arming.fetch_and(~armedBit); }
 
 namespace commands {
 
 void setSleepTimer(const Request& request, Reply& reply) {
-    SleepTimerState& timer = pluginContext->sleepTimer;
+    SleepTimerState& timer = request.context.sleepTimer;
     char fields[fieldCount][fieldSize];
     splitFields(request.text, &fields[0][0], fieldCount, fieldSize);
 
@@ -156,14 +154,14 @@ void setSleepTimer(const Request& request, Reply& reply) {
     }
 }
 
-void cancelSleepTimer(const Request&, Reply& reply) {
-    pluginContext->sleepTimer.arming.fetch_and(~armedBit);
+void cancelSleepTimer(const Request& request, Reply& reply) {
+    request.context.sleepTimer.arming.fetch_and(~armedBit);
     sendTimerLine(reply, "Disabled!");
 }
 
-void reportSleepTimer(const Request&, Reply& reply) {
+void reportSleepTimer(const Request& request, Reply& reply) {
     // "Disbled!" is the word the phone looks for.
-    sendTimerLine(reply, isArmed(pluginContext->sleepTimer.arming.load()) ? "Enabled!" : "Disbled!");
+    sendTimerLine(reply, isArmed(request.context.sleepTimer.arming.load()) ? "Enabled!" : "Disbled!");
 }
 
 }  // namespace commands

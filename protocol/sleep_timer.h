@@ -6,19 +6,22 @@
 #include "platform/platform.h"
 #include "protocol/command_table.h"
 
-// The minute timer's procedure (user-interface thread).
-void PLATFORM_CALLBACK onMinuteTimer(platform::WindowHandle, unsigned int, platform::TimerId, platform::Dword);
+struct SleepTimerState;
+
+// A minute has passed (the minute timer, user-interface thread): counts it
+// down, fires the action at 0, and steps the fade.
+void countMinute(PluginContext& context);
 // A file started playing (called by the host window hook).
-void countTrackStart();
+void countTrackStart(PluginContext& context);
 // Clears the armed flag (init).
-void disarmSleepTimer();
+void disarmSleepTimer(SleepTimerState& timer);
 
 // What the sleep timer does when its count reaches 0: power off (0), press
 // stop (1), or nothing (any other action). User-interface thread.
-void performSleepAction(std::int32_t action);
+void performSleepAction(PluginContext& context, std::int32_t action);
 // Multiplies the known volume by the fade factor, sets it at the host and
 // marks the volume line as owed (the worker sends it).
-void fadeStep();
+void fadeStep(PluginContext& context);
 
 namespace commands {
 

@@ -32,10 +32,12 @@ std::int32_t secondsToMilliseconds(std::int32_t seconds) {
 }  // namespace
 
 void sendNowPlayingLine(Reply& reply) {
+    PluginContext& context = reply.context();
+    const HostHandles& handles = context.host;
     // Every query is made before anything is tested, in the order the host expects.
-    const platform::LResult position = hostRequest(host::requestPlaylistPosition, 0);
+    const platform::LResult position = hostRequest(handles, host::requestPlaylistPosition, 0);
     const platform::LResult titleAddress =
-        hostRequest(host::requestEntryTitle, static_cast<platform::WParam>(position));
+        hostRequest(handles, host::requestEntryTitle, static_cast<platform::WParam>(position));
     // The host may reuse its title buffer for the requests that follow: copy it now.
     char title[wire::replyTextLimit + 1] = {};
     if (titleAddress != 0) {
@@ -45,13 +47,13 @@ void sendNowPlayingLine(Reply& reply) {
         std::memcpy(title, source, length);
         title[length] = '\0';
     }
-    const std::int32_t sampleRate = hostNumber(hostRequest(host::requestStreamInfo, 0));
-    const std::int32_t positionMs = hostNumber(hostRequest(host::requestTrackTime, 0));
-    const std::int32_t lengthSeconds = hostNumber(hostRequest(host::requestTrackTime, 1));
-    const std::int32_t playState = hostNumber(hostRequest(host::requestPlayState, 0));
-    const std::int32_t channels = hostNumber(hostRequest(host::requestStreamInfo, 2));
-    const std::int32_t shuffle = hostNumber(hostRequest(host::requestShuffle, 0));
-    const std::int32_t repeat = hostNumber(hostRequest(host::requestRepeat, 0));
+    const std::int32_t sampleRate = hostNumber(hostRequest(handles, host::requestStreamInfo, 0));
+    const std::int32_t positionMs = hostNumber(hostRequest(handles, host::requestTrackTime, 0));
+    const std::int32_t lengthSeconds = hostNumber(hostRequest(handles, host::requestTrackTime, 1));
+    const std::int32_t playState = hostNumber(hostRequest(handles, host::requestPlayState, 0));
+    const std::int32_t channels = hostNumber(hostRequest(handles, host::requestStreamInfo, 2));
+    const std::int32_t shuffle = hostNumber(hostRequest(handles, host::requestShuffle, 0));
+    const std::int32_t repeat = hostNumber(hostRequest(handles, host::requestRepeat, 0));
 
     // No title: no line, and the flag stays raised so the next turn asks again.
     if (titleAddress == 0) return;
@@ -65,28 +67,30 @@ void sendNowPlayingLine(Reply& reply) {
     reply.format(wire::replyNowPlaying, fields, playState, fitTitle(title, wire::replyTextLimit - lengthWithoutTitle),
                  sampleRate, channels, secondsToMilliseconds(lengthSeconds), positionMs, shuffle, repeat);
     // Cleared only now: the queries above raised the flag through the hook.
-    pluginContext->flags.playStateChanged = 0;
+    context.flags.playStateChanged = 0;
 }
 
 void sendVolumeLine(Reply& reply) {
     // Cleared before the volume is read: a change the hook records while the
     // line is written raises the mark again and gets a line of its own.
-    pluginContext->flags.volumeChanged.exchange(0);
-    reply.number(wire::replyVolume, pluginContext->flags.volume.load());
+    SharedFlags& flags = reply.context().flags;
+    flags.volumeChanged.exchange(0);
+    reply.number(wire::replyVolume, flags.volume.load());
 }
 
 namespace commands {
 
-void statusPushOn(const Request&, Reply& reply) {
+void statusPushOn(const Request& request, Reply& reply) {
     sendVolumeLine(reply);
     sendNowPlayingLine(reply);
-    pluginContext->flags.statusPush = 1;
+    request.context.flags.statusPush = 1;
 }
 
-void statusPushOff(const Request&, Reply&) { pluginContext->flags.statusPush = 0; }
+void statusPushOff(const Request& request, Reply&) { request.context.flags.statusPush = 0; }
 
-void reportVersion(const Request&, Reply& reply) {
-    reply.format(wire::replyVersion, "Winamp %d running!", hostNumber(hostRequest(host::requestVersion, 0)));
+void reportVersion(const Request& request, Reply& reply) {
+    reply.format(wire::replyVersion, "Winamp %d running!",
+                 hostNumber(hostRequest(request.context.host, host::requestVersion, 0)));
 }
 
 }  // namespace commands

@@ -117,7 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     FolderEntries entries;
-    if (!collectFolderEntries("C:\\F", extensions.c_str(), entries)) fail("the folder was refused");
+    if (!collectFolderEntries("C:\\F", extensions.c_str(), pluginContext->flags.stop, entries))
+        fail("the folder was refused");
     std::vector<std::string> got;
     for (std::int32_t i = 0; i < entries.count; ++i) got.emplace_back(entries.entry(i));
     if (got != expected) {

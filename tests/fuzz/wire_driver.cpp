@@ -252,9 +252,10 @@ std::string checkReplies(const std::string& received) {
 void checkAfterwards(hostsim::ReferenceHost& h, std::string received, Outcome& outcome) {
     if (outcome.problem.empty()) outcome.problem = checkReplies(received);
     for (char c : received) outcome.replyLines += c == '\n' ? 1 : 0;
-    outcome.linesRun = linesTaken();
-    if (outcome.problem.empty() && linesTaken() > linesCompleted()) outcome.problem = "a line was taken twice";
-    if (outcome.problem.empty() && linesCompleted() > linesTaken() + 1)
+    outcome.linesRun = linesTaken(pluginContext->link);
+    if (outcome.problem.empty() && linesTaken(pluginContext->link) > linesCompleted(pluginContext->link))
+        outcome.problem = "a line was taken twice";
+    if (outcome.problem.empty() && linesCompleted(pluginContext->link) > linesTaken(pluginContext->link) + 1)
         outcome.problem = "a completed line was never taken";
     if (outcome.problem.empty()) {
         if (h.volume < 0 || h.volume > 255) outcome.problem = "the host's volume left its range";

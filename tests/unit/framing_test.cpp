@@ -23,19 +23,19 @@ protected:
     int nextLine(int reads = 5) {
         for (int i = 0; i < reads; ++i) {
             int number = 0;
-            if (receiveLine(number)) return number;
+            if (receiveLine(*pluginContext, number)) return number;
         }
         return -1000;
     }
     // Takes the waiting line as the dispatcher does.
     std::string take() {
         pluginContext->flags.lineConsumed = 1;
-        splitCommandLine();
+        splitCommandLine(pluginContext->link);
         return pluginContext->link.argument;
     }
 
     // Whether a line waits after one read; its number in `number`.
-    bool readOnce() { return receiveLine(number); }
+    bool readOnce() { return receiveLine(*pluginContext, number); }
 
     int number = 0;
 };
@@ -220,7 +220,7 @@ TEST_F(FramingTest, HowTheReadsCutTheBytesNeverChangesTheLines) {
         std::vector<std::pair<int, std::string>> taken;
         for (int reads = 0; reads < 400 && taken.size() < expected.size(); ++reads) {
             int number = 0;
-            if (!receiveLine(number)) continue;
+            if (!receiveLine(*pluginContext, number)) continue;
             taken.emplace_back(number, take());
         }
         EXPECT_EQ(taken, expected) << "round " << round;

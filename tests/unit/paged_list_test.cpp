@@ -98,7 +98,7 @@ protected:
                 pluginContext->flags.stop = 1;
             }
         });
-        Reply reply;
+        Reply reply{*pluginContext};
         runPagedList(list, reply);
         done = true;
         watch.join();
@@ -115,7 +115,7 @@ protected:
     int nextUnreadLine() {
         pluginContext->flags.lineConsumed = 1;
         int number = 0;
-        receiveLine(number);
+        receiveLine(*pluginContext, number);
         pluginContext->flags.lineConsumed = 1;
         return number;
     }
