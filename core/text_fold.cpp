@@ -35,7 +35,7 @@ constexpr FoldBlock foldBlocks[] = {
      u"ddeeeeeeeeeegggg"
      u"gggghhhhiiiiiiii"
      u"ii**jjkkĸlllllll"
-     u"llllnnnnnnŋŋoooo"
+     u"lllnnnnnnnŋŋoooo"
      u"oo**rrrrrrssssss"
      u"ssttttttuuuuuuuu"
      u"uuuuwwyyyzzzzzzs"},

@@ -2,6 +2,9 @@
 // texts the host receives, the lines the phone receives, paging, and what the
 // host is asked to play, through the worker and the reference host.
 
+#include <algorithm>
+
+#include "code_pages.h"
 #include "conversation.h"
 
 namespace {
@@ -330,11 +333,90 @@ TEST_F(LibraryListTest, SearchKeepsTitlesHoldingEveryWordInTitleOrder) {
     EXPECT_EQ(sendThenSync({"101 GoLd"}),
               (Lines{"PA", "PZA song - Zed", "PZC", "PZGolden - Other", "PZb song - Abba"}));
     EXPECT_EQ(requests(), (Requests{"library release", "library run title != \"\" & !title isempty"}));
-    // Each word may be found in another field; bytes beyond ASCII as they are.
+    // Each word may be found in another field; bytes that are no letters of
+    // Windows-1252 (these are UTF-8's) match only themselves.
     EXPECT_EQ(sendThenSync({"101  b  abba ", "101 \xc3\xa9", "101 \xc3\x89"}),
               (Lines{"PA", "PZb song - Abba", "PZb song - ABBA", "PA", "PA",
                      "PZRien - \xc3\x89"
                      "dith"}));
+}
+
+// Texts in Windows-1252, the simulated PC's code page, as a user types them.
+TEST_F(LibraryListTest, SearchFoldsCaseAndAccentsAndWritesLettersOut) {
+    startWith({track("Sage", "Fl\xfcsse", "Folk",
+                     "\xdc"
+                     "ber den Flu\xdf"),
+               track("Caf\xe9 Trio", "x", "Jazz", "Caf\xe9"),
+               track("Stra\xdf"
+                     "e",
+                     "y", "Pop",
+                     "Stra\xdf"
+                     "e"),
+               track("\xc6sop", "\x8cuvres", "Folk", "\xde\xf3r"), track("Cafe", "z", "Jazz", "Cafes")});
+    EXPECT_EQ(sendThenSync({"101 \xfc"
+                            "ber",
+                            "101 CAF\xc9", "101 cafe trio", "101 strasse", "101 AESOP OEUVRES THOR"}),
+              (Lines{"PA",
+                     "PZ\xdc"
+                     "ber den Flu\xdf - Sage",
+                     "PA", "PZCafes - Cafe", "PZCaf\xe9 - Caf\xe9 Trio", "PA", "PZCaf\xe9 - Caf\xe9 Trio", "PA",
+                     "PZStra\xdf"
+                     "e - Stra\xdf"
+                     "e",
+                     "PA", "PZ\xde\xf3r - \xc6sop"}));
+    // A word may end or begin inside a letter written out: "ss" holds both.
+    EXPECT_EQ(sendThenSync({"101 fluss", "101 se"}), (Lines{"PA",
+                                                            "PZ\xdc"
+                                                            "ber den Flu\xdf - Sage",
+                                                            "PA",
+                                                            "PZStra\xdf"
+                                                            "e - Stra\xdf"
+                                                            "e",
+                                                            "PZ\xdc"
+                                                            "ber den Flu\xdf - Sage"}));
+    // 104: the code page, also inside a list, which it ends before it runs.
+    EXPECT_EQ(sendThenSync({"104", "39", "104", "53"}), (Lines{"C1252", "PA", "PZCafes", "PZCaf\xe9",
+                                                               "PZStra\xdf"
+                                                               "e",
+                                                               "PZ\xdc"
+                                                               "ber den Flu\xdf",
+                                                               "PZ\xde\xf3r", "C1252"}));
+}
+
+TEST_F(LibraryListTest, SearchFoldsTheLettersOfAnotherCodePage) {
+    platform::CodePage page;
+    page.number = publishedCodePages[0].number;
+    std::copy_n(publishedCodePages[0].characters, 128, page.character);
+    sim::setSystemCodePage(page);
+    // Windows-1250: Ł is A3, ó F3, ź 9F.
+    startWith({track("Band", "x", "Pop",
+                     "\xa3\xf3"
+                     "d\x9f")});
+    EXPECT_EQ(sendThenSync({"101 lodz", "104"}), (Lines{"PA",
+                                                        "PZ\xa3\xf3"
+                                                        "d\x9f - Band",
+                                                        "C1250"}));
+}
+
+// Shift-JIS: ア is 83 41 and ヂ 83 61, each with an ASCII letter for its
+// second byte; ャ is 83 83. Lead bytes 81 to 9F and E0 to FC.
+TEST_F(LibraryListTest, ADoubleByteCharacterIsNeitherFoldedNorMatchedInside) {
+    platform::CodePage page;
+    page.number = 932;
+    page.doubleByte = true;
+    for (unsigned byte = 0x81; byte <= 0xfc; ++byte) page.leadByte[byte - 0x80] = byte <= 0x9f || byte >= 0xe0;
+    sim::setSystemCodePage(page);
+    startWith({track("Duo", "x", "Pop", "\x83\x41"), track("Duo", "x", "Pop",
+                                                           "\x83\x83"
+                                                           "A")});
+    EXPECT_EQ(sendThenSync({"101 \x83\x61", "101 \x83\x41", "101 a", "101 DUO", "104"}),
+              (Lines{"PA", "PA", "PZ\x83\x41 - Duo", "PA",
+                     "PZ\x83\x83"
+                     "A - Duo",
+                     "PA", "PZ\x83\x41 - Duo",
+                     "PZ\x83\x83"
+                     "A - Duo",
+                     "C932"}));
 }
 
 TEST_F(LibraryListTest, ASearchWithoutWordsOrTooLongIsRefusedAndKeepsTheResults) {
