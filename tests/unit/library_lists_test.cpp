@@ -374,13 +374,14 @@ TEST_F(LibraryListTest, SearchFoldsCaseAndAccentsAndWritesLettersOut) {
                                                             "e",
                                                             "PZ\xdc"
                                                             "ber den Flu\xdf - Sage"}));
-    // 104: the code page, also inside a list, which it ends before it runs.
-    EXPECT_EQ(sendThenSync({"104", "39", "104", "53"}), (Lines{"C1252", "PA", "PZCafes", "PZCaf\xe9",
-                                                               "PZStra\xdf"
-                                                               "e",
-                                                               "PZ\xdc"
-                                                               "ber den Flu\xdf",
-                                                               "PZ\xde\xf3r", "C1252"}));
+    // 104: the code page, also inside a list, which it ends before it runs (so
+    // the jump after it finds no list).
+    EXPECT_EQ(sendThenSync({"104", "39", "104", "102 C"}), (Lines{"C1252", "PA", "PZCafes", "PZCaf\xe9",
+                                                                  "PZStra\xdf"
+                                                                  "e",
+                                                                  "PZ\xdc"
+                                                                  "ber den Flu\xdf",
+                                                                  "PZ\xde\xf3r", "C1252"}));
 }
 
 TEST_F(LibraryListTest, SearchFoldsTheLettersOfAnotherCodePage) {
