@@ -16,49 +16,39 @@ struct FoldBlock {
 
 constexpr FoldBlock foldBlocks[] = {
     // Latin-1 Supplement, from U+00C0.
-    //   ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏ    ÐÑÒÓÔÕÖ×ØÙÚÛÜÝÞß
-    //   àáâãäåæçèéêëìíîï    ðñòóôõö÷øùúûüýþÿ
     {0x00C0,
-     u"aaaaaa*ceeeeiiii"
-     u"dnooooo ouuuuy**"
-     u"aaaaaa*ceeeeiiii"
-     u"dnooooo ouuuuy*y"},
+     u"aaaaaa*ceeeeiiii"    // ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏ
+     u"dnooooo ouuuuy**"    // ÐÑÒÓÔÕÖ×ØÙÚÛÜÝÞß
+     u"aaaaaa*ceeeeiiii"    // àáâãäåæçèéêëìíîï
+     u"dnooooo ouuuuy*y"},  // ðñòóôõö÷øùúûüýþÿ
     // The micro sign is the small Greek mu in upper case.
     {0x00B5, u"μ"},
     // Latin Extended-A, from U+0100.
-    //   ĀāĂăĄąĆćĈĉĊċČčĎď    ĐđĒēĔĕĖėĘęĚěĜĝĞğ
-    //   ĠġĢģĤĥĦħĨĩĪīĬĭĮį    İıĲĳĴĵĶķĸĹĺĻļĽľĿ
-    //   ŀŁłŃńŅņŇňŉŊŋŌōŎŏ    ŐőŒœŔŕŖŗŘřŚśŜŝŞş
-    //   ŠšŢţŤťŦŧŨũŪūŬŭŮů    ŰűŲųŴŵŶŷŸŹźŻżŽžſ
     {0x0100,
-     u"aaaaaaccccccccdd"
-     u"ddeeeeeeeeeegggg"
-     u"gggghhhhiiiiiiii"
-     u"ii**jjkkĸlllllll"
-     u"lllnnnnnnnŋŋoooo"
-     u"oo**rrrrrrssssss"
-     u"ssttttttuuuuuuuu"
-     u"uuuuwwyyyzzzzzzs"},
+     u"aaaaaaccccccccdd"    // ĀāĂăĄąĆćĈĉĊċČčĎď
+     u"ddeeeeeeeeeegggg"    // ĐđĒēĔĕĖėĘęĚěĜĝĞğ
+     u"gggghhhhiiiiiiii"    // ĠġĢģĤĥĦħĨĩĪīĬĭĮį
+     u"ii**jjkkĸlllllll"    // İıĲĳĴĵĶķĸĹĺĻļĽľĿ
+     u"lllnnnnnnnŋŋoooo"    // ŀŁłŃńŅņŇňŉŊŋŌōŎŏ
+     u"oo**rrrrrrssssss"    // ŐőŒœŔŕŖŗŘřŚśŜŝŞş
+     u"ssttttttuuuuuuuu"    // ŠšŢţŤťŦŧŨũŪūŬŭŮů
+     u"uuuuwwyyyzzzzzzs"},  // ŰűŲųŴŵŶŷŸŹźŻżŽžſ
     // Greek, from U+0386 (tonos and dialytika removed, final sigma as sigma).
-    //   Ά·ΈΉΊ Ό ΎΏ    ΐΑΒΓΔΕΖΗΘΙΚΛΜΝΞΟ    ΠΡ ΣΤΥΦΧΨΩΪΫάέήί
-    //   ΰαβγδεζηθικλμνξο    πρςστυφχψωϊϋόύώ
     {0x0386,
-     u"α εηι ο υω"
-     u"ιαβγδεζηθικλμνξο"
-     u"πρ στυφχψωιυαεηι"
-     u"υαβγδεζηθικλμνξο"
-     u"πρσστυφχψωιυουω"},
+     u"α εηι ο υω"         // Ά·ΈΉΊ Ό ΎΏ
+     u"ιαβγδεζηθικλμνξο"   // ΐΑΒΓΔΕΖΗΘΙΚΛΜΝΞΟ
+     u"πρ στυφχψωιυαεηι"   // ΠΡ ΣΤΥΦΧΨΩΪΫάέήί
+     u"υαβγδεζηθικλμνξο"   // ΰαβγδεζηθικλμνξο
+     u"πρσστυφχψωιυουω"},  // πρςστυφχψωϊϋόύώ
     // Cyrillic, from U+0400 (the accented letters as their base letter).
-    //   ЀЁЂЃЄЅІЇЈЉЊЋЌЍЎЏ    АБВГДЕЖЗИЙКЛМНОП    РСТУФХЦЧШЩЪЫЬЭЮЯ
-    //   абвгдежзийклмноп    рстуфхцчшщъыьэюя    ѐёђѓєѕіїјљњћќѝўџ
     {0x0400,
-     u"ееђгєѕііјљњћкиуџ"
-     u"абвгдежзииклмноп"
-     u"рстуфхцчшщъыьэюя"
-     u"абвгдежзииклмноп"
-     u"рстуфхцчшщъыьэюя"
-     u"ееђгєѕііјљњћкиуџ"},
-    //   Ґґ
+     u"ееђгєѕііјљњћкиуџ"    // ЀЁЂЃЄЅІЇЈЉЊЋЌЍЎЏ
+     u"абвгдежзииклмноп"    // АБВГДЕЖЗИЙКЛМНОП
+     u"рстуфхцчшщъыьэюя"    // РСТУФХЦЧШЩЪЫЬЭЮЯ
+     u"абвгдежзииклмноп"    // абвгдежзийклмноп
+     u"рстуфхцчшщъыьэюя"    // рстуфхцчшщъыьэюя
+     u"ееђгєѕііјљњћкиуџ"},  // ѐёђѓєѕіїјљњћќѝўџ
+    // Ґ and ґ.
     {0x0490, u"ґґ"},
 };
 
