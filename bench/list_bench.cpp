@@ -132,6 +132,11 @@ void buildWorld(World& world, std::vector<hostsim::LibraryEntry> library) {
         h->attach(main, libraryWindow);
     });
     pluginContext = new PluginContext;
+    // The search folds through the simulated PC's code page, Windows-1252, as
+    // init sets it up.
+    platform::CodePage codePage;
+    platform::readSystemCodePage(codePage);
+    buildTextFold(codePage, pluginContext->textFold);
     pluginContext->host.window = world.host->mainWindow;
     pluginContext->host.libraryWindow = world.host->libraryWindow;
     pluginContext->host.port = platform::openSerialPort("COM6");

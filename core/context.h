@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core/host_interface.h"
+#include "core/text_fold.h"
 #include "platform/platform.h"
 
 // Flags shared by the user-interface thread and the worker: each a whole 32-bit
@@ -141,6 +142,9 @@ struct Lifecycle {
 struct PluginContext {
     HostHandles host;
     Settings settings;
+    // The PC's code page and how a search folds its bytes: built by init on
+    // the user-interface thread before the worker starts; the worker reads it.
+    TextFold textFold;
     LinkState link;
     SharedFlags flags;
     BrowseMemory browse;

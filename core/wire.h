@@ -17,6 +17,7 @@ constexpr int pageSize = 50;
 // ---- the first character of every reply line ---------------------------------
 
 constexpr char replyFileList = 'B';       // drives, folder entries, playlist files
+constexpr char replyCodePage = 'C';       // the PC's code page, in decimal (104)
 constexpr char replyPlaylistEntry = 'F';  // current playlist
 constexpr char replyPlaylistSaved = 'G';
 constexpr char replyPlaylistExists = 'H';
@@ -58,6 +59,7 @@ struct ReplyCode {
 // The index of first codes, for whoever reads replies.
 constexpr ReplyCode replyCodes[] = {
     {replyFileList, "file-system list"},
+    {replyCodePage, "code page"},
     {replyPlaylistEntry, "current playlist"},
     {replyPlaylistSaved, "playlist saved"},
     {replyPlaylistExists, "playlist name already exists"},

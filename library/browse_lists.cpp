@@ -1,6 +1,7 @@
 // The eleven media-library browse lists: one query each, its records sorted and
 // sent as a paged list with list code 'P', and two selections inside each; and
-// the search, a titles list of the records that hold every word it is given.
+// the search, a titles list of the records that hold every word it is given,
+// compared through the fold of the PC's code page.
 
 #include <cstring>
 #include <span>
@@ -201,13 +202,15 @@ void runBrowseList(const BrowseList& list, const Request& request, Reply& reply)
 constexpr std::size_t searchTextLimit = 255;
 
 struct SearchWord {
-    const char* text;  // folded to lower case
+    const unsigned char* text;  // folded
     std::size_t length;
 };
 
 struct Search {
     PluginContext& context;
-    char folded[searchTextLimit + 1] = {};
+    const TextFold& fold;
+    // The text folded; a letter written out takes two bytes.
+    unsigned char folded[2 * searchTextLimit + 1] = {};
     // Words are at least one byte and one blank apart.
     SearchWord words[(searchTextLimit + 1) / 2] = {};
     std::size_t wordCount = 0;
@@ -215,39 +218,84 @@ struct Search {
     mutable char item[itemLineSize] = {};
 };
 
-// Letters match without regard to case; every other byte as it is.
-unsigned char foldedByte(char c) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
+// A lead byte and the byte after it are one character (in a double-byte code
+// page; no byte is a lead byte in the others).
+bool beginsPair(const TextFold& fold, const unsigned char* at) { return fold.leadByte[*at] && at[1] != 0; }
 
-// The words of `text`, split at blanks. False for a text that names nothing
-// to search for: no word, or too long to be searched as it was sent.
+// The words of `text`, split at blanks and folded. False for a text that names
+// nothing to search for: no word, or too long to be searched as it was sent.
 bool splitWords(const char* text, Search& search) {
-    const std::size_t length = std::strlen(text);
-    if (length > searchTextLimit) return false;
-    for (std::size_t i = 0; i <= length; ++i) search.folded[i] = static_cast<char>(foldedByte(text[i]));
-    for (std::size_t i = 0; i < length;) {
-        if (search.folded[i] == ' ') {
-            ++i;
-            continue;
+    if (std::strlen(text) > searchTextLimit) return false;
+    const TextFold& fold = search.fold;
+    std::size_t length = 0;
+    std::size_t begin = 0;
+    const auto endWord = [&] {
+        if (length > begin) search.words[search.wordCount++] = {search.folded + begin, length - begin};
+        begin = length;
+    };
+    for (const auto* at = reinterpret_cast<const unsigned char*>(text); *at != 0;) {
+        if (*at == ' ') {
+            endWord();
+            ++at;
+        } else if (beginsPair(fold, at)) {
+            search.folded[length++] = at[0];
+            search.folded[length++] = at[1];
+            at += 2;
+        } else {
+            search.folded[length++] = fold.first[*at];
+            if (fold.second[*at] != 0) search.folded[length++] = fold.second[*at];
+            ++at;
         }
-        const std::size_t begin = i;
-        while (i < length && search.folded[i] != ' ') ++i;
-        search.words[search.wordCount++] = {search.folded + begin, i - begin};
     }
+    endWord();
     return search.wordCount > 0;
 }
 
-bool containsWord(const char* field, const SearchWord& word) {
-    if (field == nullptr) return false;
-    const unsigned char first = static_cast<unsigned char>(word.text[0]);
-    for (const char* at = field; *at != '\0'; ++at) {
-        if (foldedByte(*at) != first) continue;
-        std::size_t matched = 1;
-        while (matched < word.length && foldedByte(at[matched]) == static_cast<unsigned char>(word.text[matched]))
-            ++matched;
-        if (matched == word.length) return true;
+// Single-byte code pages: whether the folded field, read from the byte at `at`
+// (from the second byte of its fold when `secondHalf`), begins with the word.
+bool foldedBeginsWith(const TextFold& fold, const unsigned char* at, bool secondHalf, const SearchWord& word) {
+    for (std::size_t i = 0; i < word.length; ++i) {
+        if (*at == 0) return false;
+        if ((secondHalf ? fold.second[*at] : fold.first[*at]) != word.text[i]) return false;
+        secondHalf = !secondHalf && fold.second[*at] != 0;
+        if (!secondHalf) ++at;
+    }
+    return true;
+}
+
+// Double-byte code pages: whether the field, from the character at `at`, begins
+// with the word, character by character: a two-byte character matches only
+// the same two bytes.
+bool charactersBeginWith(const TextFold& fold, const unsigned char* at, const SearchWord& word) {
+    for (std::size_t i = 0; i < word.length;) {
+        if (*at == 0) return false;
+        if (beginsPair(fold, at)) {
+            if (i + 1 >= word.length || at[0] != word.text[i] || at[1] != word.text[i + 1]) return false;
+            i += 2;
+            at += 2;
+        } else {
+            if (fold.first[*at] != word.text[i]) return false;
+            ++i;
+            ++at;
+        }
+    }
+    return true;
+}
+
+// Whether the word is found in the folded field: anywhere in a single-byte
+// code page, only from a character's first byte in a double-byte one.
+bool containsWord(const TextFold& fold, const char* text, const SearchWord& word) {
+    if (text == nullptr) return false;
+    const auto* field = reinterpret_cast<const unsigned char*>(text);
+    if (fold.doubleByte) {
+        for (const unsigned char* at = field; *at != 0; at += beginsPair(fold, at) ? 2 : 1)
+            if (charactersBeginWith(fold, at, word)) return true;
+        return false;
+    }
+    const unsigned char lead = word.text[0];
+    for (const unsigned char* at = field; *at != 0; ++at) {
+        if (fold.first[*at] == lead && foldedBeginsWith(fold, at, false, word)) return true;
+        if (fold.second[*at] == lead && foldedBeginsWith(fold, at, true, word)) return true;
     }
     return false;
 }
@@ -256,8 +304,8 @@ bool containsWord(const char* field, const SearchWord& word) {
 bool matchesSearch(const Search& search, const host::LibraryRecord& record) {
     for (std::size_t i = 0; i < search.wordCount; ++i) {
         const SearchWord& word = search.words[i];
-        if (!containsWord(record.title, word) && !containsWord(record.artist, word) &&
-            !containsWord(record.album, word))
+        if (!containsWord(search.fold, record.title, word) && !containsWord(search.fold, record.artist, word) &&
+            !containsWord(search.fold, record.album, word))
             return false;
     }
     return true;
@@ -297,7 +345,7 @@ const char* searchItemText(const void* source, std::int32_t index) {
 }
 
 void runSearch(const Request& request, Reply& reply) {
-    Search search{request.context};
+    Search search{request.context, request.context.textFold};
     if (!splitWords(request.text, search)) {
         // Refused: the header alone, which also tells a phone that asks with
         // no words that searching is known here. The held results stay.

@@ -181,6 +181,25 @@ std::uint32_t hostProgramPath(char* out, std::uint32_t size);
 // The character before `current` in `start`, respecting double-byte characters.
 const char* previousCharacter(const char* start, const char* current);
 
+// ---- the system's code page -------------------------------------------------
+
+// The code page the system keeps the texts of programs without Unicode in (the
+// host's titles and names, and so the wire's texts): its number, and what each
+// byte from 0x80 up is. Bytes below 0x80 are ASCII in every such code page.
+struct CodePage {
+    std::uint32_t number = 0;
+    // A double-byte code page: some bytes begin a character of two.
+    bool doubleByte = false;
+    // Index: the byte - 0x80.
+    bool leadByte[128] = {};
+    // The character the byte stands for alone; 0 where it stands for none (a
+    // lead byte, or a byte the code page leaves undefined).
+    char16_t character[128] = {};
+};
+
+// Reads the system's code page; the plug-in does so once, at start.
+void readSystemCodePage(CodePage& out);
+
 // ---- files -----------------------------------------------------------------
 
 // The activity log, created or emptied, for writing text; nullptr on failure.

@@ -43,6 +43,9 @@ int PLATFORM_CDECL pluginInit() {
     readSettings(context);
     findHostDirectory(context.settings);
     findMyMusicFolder(context.settings);
+    platform::CodePage codePage;
+    platform::readSystemCodePage(codePage);
+    buildTextFold(codePage, context.textFold);
 
     // Pushes stay off until the phone asks for them with command 18.
     context.host.port = platform::openSerialPort(context.settings.portName);

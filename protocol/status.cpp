@@ -93,4 +93,8 @@ void reportVersion(const Request& request, Reply& reply) {
                  hostNumber(hostRequest(request.context.host, host::requestVersion, 0)));
 }
 
+void reportCodePage(const Request& request, Reply& reply) {
+    reply.number(wire::replyCodePage, static_cast<std::int32_t>(request.context.textFold.codePage));
+}
+
 }  // namespace commands

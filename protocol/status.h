@@ -1,4 +1,4 @@
-// The now-playing, volume and version lines.
+// The now-playing, volume, version and code page lines.
 #pragma once
 
 #include "protocol/command_table.h"
@@ -13,5 +13,7 @@ namespace commands {
 void statusPushOn(const Request& request, Reply& reply);
 void statusPushOff(const Request& request, Reply& reply);
 void reportVersion(const Request& request, Reply& reply);
+// "C" and the number of the PC's code page (1252, 1251, 932, ...).
+void reportCodePage(const Request& request, Reply& reply);
 
 }  // namespace commands

@@ -18,6 +18,7 @@ CONVERSATIONS = {
     "folders": ["20", "1 C:\\Music", "53", "54", "2 C:\\Music\\track3.mp3", "3 C:\\Music\\track4.mp3", "14"],
     "playlists": ["4", "5 mix.m3u", "23 saved", "23 saved", "7", "53", "8 2", "22", "7", "14"],
     "library_playlists": ["55", "5 0", "56 1", "14"],
+    "code_page": ["104", "39", "104", "101 \xfcber", "101 CAF\xc9 Stra\xdfe", "101 strasse", "102 S", "104 1"],
     "garbage": ["", "0", "-1", "63", "999999999999", "x", " 14", "14 ", "53", "54", "56", "10", "19", "26"],
 }
 

@@ -10,7 +10,7 @@ import { rememberedSerialPort } from './link.js';
 import { connectOrRetry, disconnect, explainMissingSerial, showLinkState, start } from './linkview.js';
 import { ListView } from './listview.js';
 import { askStatus, recodeNow, renderNow } from './now.js';
-import { Charset } from './protocol.js';
+import { Charset, chooseCharset } from './protocol.js';
 import { app, send, session, storedCharset, viaBridge } from './remote.js';
 import { setSleepTimer, sleep } from './sleep.js';
 import { $, $$ } from './ui.js';
@@ -83,12 +83,13 @@ window.addEventListener('popstate', (event) => {
     up?.(depth);
 });
 
-// The user chose the PC's code page: what is on screen is read anew.
-function changeCharset(label) {
+// The user chose the PC's code page, or the PC told it: what is on screen is
+// read anew. Only the user's choice is kept for later.
+function changeCharset(label, chosen = true) {
     const before = session.charset;
     const after = new Charset(label);
     session.charset = after;
-    localStorage.setItem('quillon.charset', label);
+    if (chosen) localStorage.setItem('quillon.charset', label);
     const recode = (text) => {
         const bytes = before.encode(text);
         return bytes === null ? text : after.decode(bytes);
@@ -98,6 +99,15 @@ function changeCharset(label) {
     filesRecode(recode);
     playlistNav.view.recode({ steps: playlistNav.view.pager?.steps, item: playlistNav.view.renderItem }, recode);
 }
+
+// 104's answer: the PC's code page, unless the user chose one.
+session.on('event', (event) => {
+    if (event.type !== 'codePage') return;
+    const { label, note } = chooseCharset(event.codePage, localStorage.getItem('quillon.charset'));
+    $('#charset-note').textContent = note;
+    if (label !== session.charset.label) changeCharset(label, false);
+    $('#charset').value = label;
+});
 
 function wire() {
     libraryNav.view = new ListView($('#library-list'), 'Nothing here');

@@ -92,6 +92,8 @@ session.on('link', ({ up }) => {
         pagers.forEach((view) => view.linkLost());
         return;
     }
+    // The PC's code page first, so that the lines after it read in it.
+    send(C.codePage);
     send(C.statusOn);
     // The probe: a plug-in that can search answers "PA" at once; the version
     // line behind it tells when it answered nothing.

@@ -12,8 +12,10 @@
 // The port underneath is connection.js's; the numbers are commands.js's.
 import { browseLists, Command, listOpeners } from './commands.js';
 import { Emitter } from './events.js';
+import { Charset } from './charset.js';
 import { allTracks, decodeReply } from './replies.js';
 
+export { Charset, chooseCharset } from './charset.js';
 export { Command, opensList } from './commands.js';
 export { decodeReply } from './replies.js';
 
@@ -24,59 +26,6 @@ const C = Command;
 export const pageSize = 50;
 // Bytes a command line may hold before its LF; a longer one is dropped whole.
 export const commandLineLimit = 1023;
-
-// ---- text encoding -----------------------------------------------------------------
-
-// The upper half of windows-1252 from 0x80 to 0x9F; the rest of the code
-// page is Latin-1. Spelled out because not every platform's decoder has it
-// (node's reads the label as Latin-1).
-const windows1252High =
-    '\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d\u017d\u008f' +
-    '\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u009d\u017e\u0178';
-
-function codePageTable(label) {
-    const table = [];
-    if (label === 'windows-1252') {
-        for (let byte = 0; byte < 256; ++byte)
-            table.push(byte >= 0x80 && byte < 0xa0 ? windows1252High[byte - 0x80] : String.fromCharCode(byte));
-        return table;
-    }
-    const decoder = new TextDecoder(label);
-    for (let byte = 0; byte < 256; ++byte) table.push(decoder.decode(Uint8Array.of(byte)));
-    return table;
-}
-
-// The plug-in's texts are single bytes in the PC's code page. Each byte is
-// read through the code page's table, and encoding is its exact inverse, so
-// a name that came from a list goes back byte for byte.
-export class Charset {
-    constructor(label = 'windows-1252') {
-        this.label = label;
-        this.table = codePageTable(label);
-        this.codes = new Map();
-        this.table.forEach((text, byte) => {
-            if (text.length === 1 && !this.codes.has(text)) this.codes.set(text, byte);
-        });
-        if (this.codes.size < 128) throw new RangeError(`${label} is not a single-byte code page`);
-    }
-
-    decode(bytes) {
-        let text = '';
-        for (const byte of bytes) text += this.table[byte];
-        return text;
-    }
-
-    // The bytes of a text, or null when a character has no byte in this code page.
-    encode(text) {
-        const bytes = new Uint8Array(text.length);
-        for (let i = 0; i < text.length; ++i) {
-            const byte = this.codes.get(text[i]);
-            if (byte === undefined) return null;
-            bytes[i] = byte;
-        }
-        return bytes;
-    }
-}
 
 export class CommandError extends Error {}
 
@@ -211,6 +160,7 @@ export class Session extends Emitter {
         this.versionAnswers = 0;
         this.selectedArtist = null;
         this.selectedGenre = null;
+        this.codePageAsked = null; // 27s sent before the 104 still unanswered
         this.browseList = null; // the library list whose results 36 and 52 pick from
         this.statusPush = null;
     }
@@ -275,6 +225,9 @@ export class Session extends Emitter {
             case C.version:
                 this.versionAsks += 1;
                 break;
+            case C.codePage:
+                this.codePageAsked ??= this.versionAsks;
+                break;
         }
         if (browseLists.has(number)) {
             const context =
@@ -331,6 +284,14 @@ export class Session extends Emitter {
             case 'version':
                 this.versionAnswers += 1;
                 this.forgetSilentLists();
+                // A 27 sent after the 104 is answered: the 104 was not.
+                if (this.codePageAsked !== null && this.codePageAsked < this.versionAnswers) {
+                    this.codePageAsked = null;
+                    this.emit('event', { type: 'codePage', codePage: null });
+                }
+                break;
+            case 'codePage':
+                this.codePageAsked = null;
                 break;
             case 'endOfConversation':
                 this.resetConversation();

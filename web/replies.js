@@ -123,6 +123,10 @@ export function decodeReply(line) {
             return body.endsWith(existsSuffix)
                 ? { type: 'playlistExists', name: body.slice(0, -existsSuffix.length) }
                 : malformed(line, 'unknown refusal line');
+        case 'C': {
+            const codePage = wholeNumber(body);
+            return codePage === null || codePage < 1 ? malformed(line, 'code page line without a number') : { type: 'codePage', codePage };
+        }
         case 'X':
             return body === '' ? { type: 'endOfConversation' } : malformed(line, 'X with a text');
         case 'N':

@@ -7,6 +7,7 @@ const shell = [
     'index.html',
     'style.css',
     'app.js',
+    'charset.js',
     'commands.js',
     'connection.js',
     'equalizer.js',

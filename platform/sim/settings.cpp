@@ -1,6 +1,7 @@
 // Simulated settings: the INI store, the My Music registry value, the host
-// program's path and the serial ports the system reports present, with the
-// Windows rules for cutting and defaults.
+// program's path, the serial ports the system reports present and the system's
+// code page (Windows-1252 unless a test sets another), with the Windows rules
+// for cutting and defaults.
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -26,7 +27,21 @@ struct Settings {
     std::optional<std::string> myMusicFolder;
     std::string hostProgramPath;
     std::vector<std::string> presentSerialPorts;
+    std::optional<platform::CodePage> codePage;
 };
+
+// Windows-1252 as the system defines it: from 0x80 to 0x9F the characters
+// below (0 for the five bytes it leaves undefined), from 0xA0 on Latin-1.
+platform::CodePage windows1252() {
+    static constexpr char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                          0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    platform::CodePage page;
+    page.number = 1252;
+    for (unsigned i = 0; i < 128; ++i) page.character[i] = i < 32 ? high[i] : static_cast<char16_t>(0x80 + i);
+    return page;
+}
 
 Settings& settings() {
     static Settings* state = new Settings;
@@ -64,6 +79,7 @@ void resetSettings() {
     s.myMusicFolder.reset();
     s.hostProgramPath.clear();
     s.presentSerialPorts.clear();
+    s.codePage.reset();
 }
 
 }  // namespace detail
@@ -98,6 +114,12 @@ void setHostProgramPath(const std::string& path) {
     Settings& s = settings();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.hostProgramPath = path;
+}
+
+void setSystemCodePage(const platform::CodePage& codePage) {
+    Settings& s = settings();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.codePage = codePage;
 }
 
 void setPresentSerialPorts(const std::vector<std::string>& names) {
@@ -188,6 +210,12 @@ int presentSerialPorts(char* out, std::uint32_t size) {
         ++count;
     }
     return count;
+}
+
+void readSystemCodePage(CodePage& out) {
+    Settings& s = settings();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    out = s.codePage.value_or(windows1252());
 }
 
 const char* previousCharacter(const char* start, const char* current) {

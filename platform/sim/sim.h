@@ -172,6 +172,8 @@ void setHostProgramPath(const std::string& path);
 // The serial ports platform::presentSerialPorts reports, in this order (as the
 // system's serial device map lists them); none after a reset.
 void setPresentSerialPorts(const std::vector<std::string>& names);
+// The code page platform::readSystemCodePage reports; Windows-1252 after a reset.
+void setSystemCodePage(const platform::CodePage& codePage);
 
 // ---- files --------------------------------------------------------------------
 

@@ -520,6 +520,56 @@ TEST_F(WineLists, SearchAndJumpOnAGeneratedLibrary) {
     ASSERT_TRUE(host.quit()) << host.transcript();
 }
 
+// The prefix's code page as Wine keeps it in the registry: the ACP value of
+// the Nls key, from an export (UTF-16, read here by its ASCII bytes alone).
+std::string prefixCodePage() {
+    const std::string file = "C:\\quillon\\codepage.reg";
+    if (e2e::runWineProgram({"reg", "export", "HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage", file, "/y"},
+                            60000) != 0)
+        return "(reg export failed)";
+    std::string text;
+    for (char c : e2e::readTextFile(e2e::linuxPath(file)))
+        if (c != '\0') text += c;
+    const std::size_t at = text.find("\"ACP\"=\"");
+    return at == std::string::npos ? "(no ACP)" : text.substr(at + 7, text.find('"', at + 7) - at - 7);
+}
+
+// The searches of a user of Windows-1252 through the table the win32 backend
+// builds from the system's own conversion (in octal: Ü 334, ü 374, ß 337,
+// é 351, É 311).
+TEST_F(WineLists, SearchFoldsAsThePrefixsCodePageAnd104SaysWhichItIs) {
+    const std::string codePage = prefixCodePage();
+    startWithLibraryFile(
+        "C:\\Music\\f.mp3|\334ber den Flu\337|Fl\374sse|Sage|Folk\n"
+        "C:\\Music\\c.mp3|Caf\351|x|Trio|Jazz\n"
+        "C:\\Music\\s.mp3|Stra\337e|y|Band|Pop\n",
+        3);
+    EXPECT_EQ(Lines{"C" + codePage}, ask("104", 1));
+    ASSERT_EQ("1252", codePage) << "the searches below are written in Windows-1252";
+    EXPECT_EQ((Lines{"PA", "PZ\334ber den Flu\337 - Sage"}), ask("101 \374ber", 2));
+    EXPECT_EQ((Lines{"PA", "PZCaf\351 - Trio"}), ask("101 CAF\311", 2));
+    EXPECT_EQ((Lines{"PA", "PZCaf\351 - Trio"}), ask("101 cafe", 2));
+    EXPECT_EQ((Lines{"PA", "PZStra\337e - Band"}), ask("101 strasse", 2));
+    // Inside the list 104 ends it and is answered.
+    EXPECT_EQ(Lines{"C1252"}, ask("104", 1));
+    EXPECT_EQ(Lines{}, ask("102 S", 0));
+    ASSERT_TRUE(host.quit()) << host.transcript();
+}
+
+// A Japanese Windows (Wine takes the locale from LC_ALL): Shift-JIS, whose
+// ア is 83 41 and ャ 83 83, each second byte one that ASCII also has. The win32
+// backend finds the lead bytes itself; nothing folds or matches inside them.
+TEST_F(WineLists, ADoubleByteCodePageMatchesNothingInsideACharacter) {
+    setenv("LC_ALL", "ja_JP.UTF-8", 1);
+    startWithLibraryFile("C:\\Music\\a.mp3|\x83\x41|x|Duo|Pop\nC:\\Music\\y.mp3|\x83\x83\x41|x|Duo|Pop\n", 2);
+    unsetenv("LC_ALL");
+    EXPECT_EQ(Lines{"C932"}, ask("104", 1));
+    EXPECT_EQ((Lines{"PA", "PZ\x83\x83\x41 - Duo"}), ask("101 a", 2));
+    EXPECT_EQ((Lines{"PA", "PZ\x83\x41 - Duo"}), ask("101 \x83\x41", 2));
+    EXPECT_EQ(Lines{"PA"}, ask("101 \x83\x61", 1));
+    ASSERT_TRUE(host.quit()) << host.transcript();
+}
+
 TEST_F(WineLists, QuitWhileAListWaitsEndsTheListAndTheConversation) {
     startWithLibraryFile(songLibrary(), songCount);
     EXPECT_EQ(52u, ask("39", 52).size());

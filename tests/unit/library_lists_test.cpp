@@ -2,6 +2,9 @@
 // texts the host receives, the lines the phone receives, paging, and what the
 // host is asked to play, through the worker and the reference host.
 
+#include <algorithm>
+
+#include "code_pages.h"
 #include "conversation.h"
 
 namespace {
@@ -330,11 +333,57 @@ TEST_F(LibraryListTest, SearchKeepsTitlesHoldingEveryWordInTitleOrder) {
     EXPECT_EQ(sendThenSync({"101 GoLd"}),
               (Lines{"PA", "PZA song - Zed", "PZC", "PZGolden - Other", "PZb song - Abba"}));
     EXPECT_EQ(requests(), (Requests{"library release", "library run title != \"\" & !title isempty"}));
-    // Each word may be found in another field; bytes beyond ASCII as they are.
+    // Each word may be found in another field; bytes that are no letters of
+    // Windows-1252 (these are UTF-8's) match only themselves.
     EXPECT_EQ(sendThenSync({"101  b  abba ", "101 \xc3\xa9", "101 \xc3\x89"}),
               (Lines{"PA", "PZb song - Abba", "PZb song - ABBA", "PA", "PA",
                      "PZRien - \xc3\x89"
                      "dith"}));
+}
+
+// Texts in Windows-1252, the simulated PC's code page, as a user types them
+// (in octal): Ü 334, ü 374, ß 337, é 351, É 311, Æ 306, Œ 214, Þ 336, ó 363.
+TEST_F(LibraryListTest, SearchFoldsCaseAndAccentsAndWritesLettersOut) {
+    const std::string fluss = "\334ber den Flu\337", strasse = "Stra\337e", cafe = "Caf\351";
+    startWith({track("Sage", "Fl\374sse", "Folk", fluss), track(cafe + " Trio", "x", "Jazz", cafe),
+               track(strasse, "y", "Pop", strasse), track("\306sop", "\214uvres", "Folk", "\336\363r"),
+               track("Cafe", "z", "Jazz", "Cafes")});
+    EXPECT_EQ(sendThenSync({"101 \374ber", "101 CAF\311", "101 cafe trio", "101 strasse", "101 AESOP OEUVRES THOR"}),
+              (Lines{"PA", "PZ" + fluss + " - Sage", "PA", "PZCafes - Cafe", "PZ" + cafe + " - " + cafe + " Trio", "PA",
+                     "PZ" + cafe + " - " + cafe + " Trio", "PA", "PZ" + strasse + " - " + strasse, "PA",
+                     "PZ\336\363r - \306sop"}));
+    // A word may end or begin inside a letter written out: "ss" holds both.
+    EXPECT_EQ(
+        sendThenSync({"101 fluss", "101 se"}),
+        (Lines{"PA", "PZ" + fluss + " - Sage", "PA", "PZ" + strasse + " - " + strasse, "PZ" + fluss + " - Sage"}));
+    // 104: the code page, also inside a list, which it ends before it runs (so
+    // the jump after it finds no list).
+    EXPECT_EQ(sendThenSync({"104", "39", "104", "102 C"}),
+              (Lines{"C1252", "PA", "PZCafes", "PZ" + cafe, "PZ" + strasse, "PZ" + fluss, "PZ\336\363r", "C1252"}));
+}
+
+// Windows-1250 (from Python's codecs), in octal: Ł 243, ó 363, ź 237.
+TEST_F(LibraryListTest, SearchFoldsTheLettersOfAnotherCodePage) {
+    platform::CodePage page;
+    page.number = publishedCodePages[0].number;
+    std::copy_n(publishedCodePages[0].characters, 128, page.character);
+    sim::setSystemCodePage(page);
+    startWith({track("Band", "x", "Pop", "\243\363d\237")});
+    EXPECT_EQ(sendThenSync({"101 lodz", "104"}), (Lines{"PA", "PZ\243\363d\237 - Band", "C1250"}));
+}
+
+// Shift-JIS: ア is 83 41 and ヂ 83 61, each with an ASCII letter for its
+// second byte; ャ is 83 83. Lead bytes 81 to 9F and E0 to FC.
+TEST_F(LibraryListTest, ADoubleByteCharacterIsNeitherFoldedNorMatchedInside) {
+    platform::CodePage page;
+    page.number = 932;
+    page.doubleByte = true;
+    for (unsigned byte = 0x81; byte <= 0xfc; ++byte) page.leadByte[byte - 0x80] = byte <= 0x9f || byte >= 0xe0;
+    sim::setSystemCodePage(page);
+    startWith({track("Duo", "x", "Pop", "\x83\x41"), track("Duo", "x", "Pop", "\x83\x83\x41")});
+    EXPECT_EQ(sendThenSync({"101 \x83\x61", "101 \x83\x41", "101 a", "101 DUO", "104"}),
+              (Lines{"PA", "PA", "PZ\x83\x41 - Duo", "PA", "PZ\x83\x83\x41 - Duo", "PA", "PZ\x83\x41 - Duo",
+                     "PZ\x83\x83\x41 - Duo", "C932"}));
 }
 
 TEST_F(LibraryListTest, ASearchWithoutWordsOrTooLongIsRefusedAndKeepsTheResults) {

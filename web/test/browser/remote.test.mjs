@@ -109,6 +109,9 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.goto(`${bridge.url}/?bridge`);
         await page.click('#connect');
         await linkState('Connected');
+        // 104 on connecting: the page learns the prefix's code page.
+        await page.waitForFunction(() => document.querySelector('#charset-note').textContent === "The PC's code page: windows-1252");
+        assert.equal(await page.inputValue('#charset'), 'windows-1252');
         // 18 on connecting: the volume line, then the now-playing line.
         await page.waitForFunction(() => document.querySelector('#now-title').textContent === 'Morning Tide');
         assert.equal(await page.textContent('#now-state'), 'Stopped');
