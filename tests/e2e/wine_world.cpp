@@ -304,8 +304,7 @@ bool HostRun::start(const std::string& iniText, const std::string& portLink,
     // A copy under a new name first, so a program of an earlier run that still
     // maps the old file keeps it.
     const std::string program = linuxPath(hostFolderWindowsPath) + "/quillon-testhost.exe";
-    fs::copy_file(paths.testhost, program + ".new", fs::copy_options::overwrite_existing,
-                  ignored);
+    fs::copy_file(paths.testhost, program + ".new", fs::copy_options::overwrite_existing, ignored);
     if (ignored) return false;
     fs::rename(program + ".new", program, ignored);
     if (ignored) return false;
