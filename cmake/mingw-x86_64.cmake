@@ -1,4 +1,4 @@
-# Cross build of the release DLL: 64-bit Windows (the twin that runs under wine64), MinGW-w64.
+# Cross build of the 64-bit twin of the release DLL (a second pointer width), MinGW-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)

@@ -1,29 +1,24 @@
 ; The installer of the Quillon plug-in: puts ml_quillon.dll into the Plugins
 ; folder of a Winamp folder and registers an uninstaller that takes out exactly
-; that. One script, two targets:
+; that. An x86 program around the 32-bit DLL, as Winamp is a 32-bit program:
 ;
-;   makensis -DVERSION=1.0.0 -DARCH=x86 -DDLL=build/win32/ml_quillon.dll \
+;   makensis -DVERSION=1.0.0 -DDLL=build/win32/ml_quillon.dll \
 ;            -DOUTFILE=quillon-1.0.0-setup.exe installer/quillon.nsi
-;       the release: x86, the 32-bit DLL
-;   ... -DARCH=amd64 -DDLL=build/win64/ml_quillon.dll ...
-;       its twin for the tests under wine64, the 64-bit DLL
+;
+; On 64-bit Windows it runs on the 32-bit side: it offers
+; C:\Program Files (x86)\Winamp and registers its uninstaller in the 32-bit
+; view of the registry (Wow6432Node).
 ;
 ; Silent: setup.exe /S /D=C:\Program Files (x86)\Winamp (/D last, unquoted).
 ; The exit status is 0 when the plug-in was installed, 2 when it was refused.
 ; Winamp's INI file is never touched.
 
-!ifndef VERSION | ARCH | DLL | OUTFILE
-    !error "define VERSION, ARCH (x86 or amd64), DLL and OUTFILE"
+!ifndef VERSION | DLL | OUTFILE
+    !error "define VERSION, DLL and OUTFILE"
 !endif
 
 Unicode true
-!if "${ARCH}" == "amd64"
-    Target amd64-unicode
-!else if "${ARCH}" == "x86"
-    Target x86-unicode
-!else
-    !error "ARCH is x86 or amd64, not ${ARCH}"
-!endif
+Target x86-unicode
 
 !include "LogicLib.nsh"
 

@@ -46,6 +46,10 @@ done
 unwanted=$(printf '%s\n' "$entries" |
     grep -e "^$name/web/dev/" -e "^$name/web/test" -e '/node_modules/' -e '/package\(-lock\)\?\.json$' -e '/screenshots/')
 [ -z "$unwanted" ] || fail "the web remote carries what it does not serve: $unwanted"
+# The test host is a test tool: neither in the zip nor in the installer.
+printf '%s\n' "$entries" | grep -qi 'testhost' && fail "the zip holds the test host: $(printf '%s\n' "$entries" | grep -i testhost)"
+[ ! -f "$bundle/$name-setup.exe" ] || ! grep -q 'usage: quillon-testhost' "$bundle/$name-setup.exe" ||
+    fail "the installer holds the test host"
 if ! git -C "$root" ls-files | grep -qi -e '^licen[cs]e' -e '^copying'; then
     printf '%s\n' "$entries" | grep -qi -e "^$name/licen[cs]e" -e "^$name/copying" &&
         fail "a licence file in the zip, though the repository has none"

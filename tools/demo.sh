@@ -1,6 +1,7 @@
 #!/bin/sh
-# The live demo: the plug-in DLL in the test host under Wine, on a
-# pseudo-terminal linked as COM7, with the phone console attached.
+# The live demo: the 32-bit plug-in DLL in the 32-bit test host under Wine, in
+# a 64-bit prefix as on 64-bit Windows, on a pseudo-terminal linked as COM7,
+# with the phone console attached.
 #
 #   tools/demo.sh                  interactive: type command lines (27, 18, 14,
 #                                  6, 11 80, ...); ":state", ":volume 40",
@@ -14,7 +15,7 @@
 #                                  for another port); typed lines go to the
 #                                  test host (state, log, volume 40); Ctrl-D ends
 #
-# Installs what is missing and builds what it needs (win64 and native presets)
+# Installs what is missing and builds what it needs (win32 and native presets)
 # unless QUILLON_DEMO_NO_BUILD=1.
 # The Wine prefix is made once under build/demo-wine and reused; the test
 # host, the plug-in, the INI file and My Music are in its C:\quillon-demo
@@ -23,22 +24,24 @@
 # host.log (the test host's and Wine's stderr), wineserver.log, phone.log.
 #
 # Settings from the environment:
-#   QUILLON_WIN64_DIR    the win64 build (quillon-testhost.exe, ml_quillon.dll)
+#   QUILLON_WIN32_DIR    the win32 build (quillon-testhost.exe, ml_quillon.dll)
 #   QUILLON_NATIVE_DIR   the native build (tools/phone/quillon-phone)
 #   QUILLON_DEMO_DIR     where the prefix and the logs go
-#   QUILLON_DEMO_DLL     the plug-in to load, in place of the win64 build's
-#   QUILLON_WINE         the wine64 loader; QUILLON_WINESERVER its wineserver
+#   QUILLON_DEMO_DLL     the plug-in to load, in place of the win32 build's
+#   QUILLON_WINE         Wine's 32-bit loader, which runs the test host
+#                        (/usr/lib/wine/wine); QUILLON_WINE64 the 64-bit one,
+#                        which makes the prefix; QUILLON_WINESERVER
 #
 # Exits 0 when the conversation ran; otherwise says what failed and exits 1
 # (2 for a wrong command line).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-win64=${QUILLON_WIN64_DIR:-$root/build/win64}
+win32=${QUILLON_WIN32_DIR:-$root/build/win32}
 native=${QUILLON_NATIVE_DIR:-$root/build/native}
 work=${QUILLON_DEMO_DIR:-$root/build/demo-wine}
-dll=${QUILLON_DEMO_DLL:-$win64/ml_quillon.dll}
-testhost=$win64/quillon-testhost.exe
+dll=${QUILLON_DEMO_DLL:-$win32/ml_quillon.dll}
+testhost=$win32/quillon-testhost.exe
 phone=$native/tools/phone/quillon-phone
 startSeconds=90
 
@@ -74,13 +77,13 @@ work=$(cd "$work" && pwd)
 
 if [ "${QUILLON_DEMO_NO_BUILD:-0}" != 1 ]; then
     "$root/tools/install-deps.sh" || fail "installing the packages the demo needs failed"
-    echo "demo: building the 64-bit DLL, the test host and the phone console"
+    echo "demo: building the 32-bit DLL, the test host and the phone console"
     buildLog=$work/build.log
     : >"$buildLog"
-    if ! { [ -f "$win64/CMakeCache.txt" ] || (cd "$root" && cmake --preset win64); } >>"$buildLog" 2>&1 ||
-        ! cmake --build "$win64" -j2 --target ml_quillon quillon-testhost >>"$buildLog" 2>&1; then
+    if ! { [ -f "$win32/CMakeCache.txt" ] || (cd "$root" && cmake --preset win32); } >>"$buildLog" 2>&1 ||
+        ! cmake --build "$win32" -j2 --target ml_quillon quillon-testhost >>"$buildLog" 2>&1; then
         showLog "$buildLog"
-        fail "building the 64-bit DLL and the test host in $win64 failed"
+        fail "building the 32-bit DLL and the test host in $win32 failed"
     fi
     if [ "$web" = 1 ] && ! "$root/tools/install-web-deps.sh" >>"$buildLog" 2>&1; then
         showLog "$buildLog"
@@ -93,27 +96,31 @@ if [ "${QUILLON_DEMO_NO_BUILD:-0}" != 1 ]; then
     fi
 fi
 
-[ -f "$dll" ] || fail "the plug-in $dll is missing (build the win64 preset first)"
-[ -f "$testhost" ] || fail "the test host $testhost is missing (build the win64 preset first)"
+[ -f "$dll" ] || fail "the plug-in $dll is missing (build the win32 preset first)"
+[ -f "$testhost" ] || fail "the test host $testhost is missing (build the win32 preset first)"
 [ "$web" = 1 ] || [ -x "$phone" ] || fail "the phone console $phone is missing (build the native preset first)"
 
-# Wine: with only wine64 installed neither wine nor wineserver is on PATH.
+# Wine: Debian puts its loaders and wineserver in /usr/lib/wine, not on PATH.
+# The 32-bit loader runs the test host; the 64-bit one makes the prefix.
 if [ -n "${QUILLON_WINE:-}" ]; then
     wine=$QUILLON_WINE
     { [ -f "$wine" ] && [ -x "$wine" ]; } || fail "QUILLON_WINE=$wine is not an executable file"
-elif [ -x /usr/lib/wine/wine64 ]; then
-    wine=/usr/lib/wine/wine64
 else
-    wine=$(command -v wine64 || command -v wine) || fail "wine64 is not installed (tools/install-deps.sh installs it)"
+    wine=/usr/lib/wine/wine
+    [ -x "$wine" ] || fail "Wine's 32-bit loader $wine is not installed (tools/install-deps.sh installs wine32:i386)"
 fi
+# The plug-in is a 32-bit DLL: a machine that cannot run 32-bit programs
+# cannot run the demo, and it says so rather than run something else.
+"$wine" --version >/dev/null 2>&1 ||
+    fail "the Wine loader $wine cannot run here: this machine cannot run 32-bit programs, which the 32-bit plug-in needs"
+wine64=${QUILLON_WINE64:-/usr/lib/wine/wine64}
+{ [ -f "$wine64" ] && [ -x "$wine64" ]; } || fail "the 64-bit Wine loader $wine64 is not installed (tools/install-deps.sh installs wine64)"
 if [ -n "${QUILLON_WINESERVER:-}" ]; then
     wineserver=$QUILLON_WINESERVER
 elif [ -x "$(dirname "$wine")/wineserver" ]; then
     wineserver=$(dirname "$wine")/wineserver
-elif [ -x /usr/lib/wine/wineserver ]; then
-    wineserver=/usr/lib/wine/wineserver
 else
-    wineserver=$(command -v wineserver) || fail "no wineserver found beside $wine, in /usr/lib/wine or on PATH"
+    wineserver=/usr/lib/wine/wineserver
 fi
 { [ -f "$wineserver" ] && [ -x "$wineserver" ]; } || fail "the wineserver $wineserver is not an executable file"
 
@@ -168,9 +175,11 @@ prefixStep() {
 }
 
 # The prefix is finished only once the marker is written: a run cut short
-# while making it leaves no marker, and the next run starts it over.
+# while making it leaves no marker, and the next run starts it over. So does a
+# prefix without its 32-bit side (one made before Wine's 32-bit part was
+# installed).
 ready=$WINEPREFIX/.quillon-demo-ready
-if [ ! -f "$ready" ]; then
+if [ ! -f "$ready" ] || [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     prefixLog=$work/prefix.log
     : >"$prefixLog"
     stopWine || fail "wineserver -k failed (status $stopStatus) on the unfinished prefix $WINEPREFIX"
@@ -180,12 +189,12 @@ if [ ! -f "$ready" ]; then
     fi
     echo "demo: making a Wine prefix in $WINEPREFIX (once; this takes a little while)"
     mkdir -p "$WINEPREFIX" || fail "cannot make the folder $WINEPREFIX"
-    prefixStep "wineboot -i" "$wine" wineboot -i
+    prefixStep "wineboot -i" "$wine64" wineboot -i
     # wineboot returns before its processes have ended and the registry is
     # written; the null display driver must go in after that.
     prefixStep "waiting for wineboot to finish" "$wineserver" -w
     prefixStep "selecting the null display driver" \
-        "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+        "$wine64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
     # Processes started before this point know no display driver: a test host
     # that joined them could not make its windows.
     prefixStep "waiting for the registry to be written" "$wineserver" -w
@@ -206,7 +215,7 @@ hostDir=$demoHome/host
 rm -rf "$hostDir"
 mkdir -p "$hostDir/Plugins/ml" "$demoHome/My Music" || fail "cannot make the folders of the demo in $demoHome"
 cp "$testhost" "$hostDir/quillon-testhost.exe" || fail "cannot copy the test host into $hostDir"
-# The win64 build's plug-in is copied beside the test host; one named by
+# The win32 build's plug-in is copied beside the test host; one named by
 # QUILLON_DEMO_DLL (an installed one, say) is loaded where it lies.
 if [ -n "${QUILLON_DEMO_DLL:-}" ]; then
     plugin=$dll

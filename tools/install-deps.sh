@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build and the tests need and
-# the machine does not have yet.
+# the machine does not have yet. The plug-in is a 32-bit DLL, so Wine's 32-bit
+# part (wine32 of the i386 architecture, which this adds to dpkg) comes beside
+# wine64: the tests run the DLL as on 64-bit Windows.
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ make pkg-config python3 unicode-data
     libgtest-dev libgmock-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine64 xvfb xauth locales
+    wine64 wine32:i386 xvfb xauth locales
     clang libclang-rt-14-dev
     nsis zip unzip socat
 )
@@ -19,6 +21,11 @@ done
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "install-deps: adding the i386 architecture (for wine32:i386)"
+    $sudo dpkg --add-architecture i386
+fi
 
 if [ ${#missing[@]} -eq 0 ]; then
     echo "install-deps: every package is installed"

@@ -66,7 +66,7 @@ stage=$out/stage
 bundle=$stage/$name
 mkdir -p "$bundle"
 setup=$name-setup.exe
-makensis -V2 -DVERSION="$version" -DARCH=x86 -DDLL="$dll" -DOUTFILE="$bundle/$setup" "$root/installer/quillon.nsi" \
+makensis -V2 -DVERSION="$version" -DDLL="$dll" -DOUTFILE="$bundle/$setup" "$root/installer/quillon.nsi" \
     >"$out/makensis.log" 2>&1 || { cat "$out/makensis.log" >&2; fail "makensis failed"; }
 cp "$dll" "$bundle/ml_quillon.dll"
 

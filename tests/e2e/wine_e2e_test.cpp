@@ -1,4 +1,4 @@
-// End-to-end: the real plug-in DLL in the test host under wine64, the phone on
+// End-to-end: the release's 32-bit DLL in the 32-bit test host under Wine, the phone on
 // a pseudo-terminal linked as a COM port of a private prefix.
 #include <gtest/gtest.h>
 

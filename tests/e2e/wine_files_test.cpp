@@ -1,7 +1,7 @@
 // End-to-end: drives and folders, the current playlist, the playlist files of
 // the My Music folder and the media library's playlists (commands 1 to 5, 7,
-// 8, 20, 22, 23, 55 and 56) with the real plug-in DLL in the test host under
-// wine64, against real folders, files, drives and a real playlists catalog in
+// 8, 20, 22, 23, 55 and 56) with the release's 32-bit DLL in the 32-bit test
+// host under Wine, against real folders, files, drives and a real playlists catalog in
 // the prefix.
 //
 // The order of a folder's entries is what the platform's own search returns

@@ -41,7 +41,7 @@ private:
 // Why the prefix is not usable; empty when it is.
 const std::string& prefixProblem();
 
-// One scenario: skips when the win64 build or Wine is missing, fails when the
+// One scenario: skips when the DLL, the test host or Wine is missing, fails when the
 // prefix could not be made.
 class WineScenario : public testing::Test {
 protected:

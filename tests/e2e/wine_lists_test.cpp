@@ -1,5 +1,5 @@
 // End-to-end: browsing, paging and playing the media library (commands 30 to
-// 54) with the real plug-in DLL in the test host under wine64, the test host
+// 54) with the release's 32-bit DLL in the 32-bit test host under Wine, the test host
 // holding a library the scenarios know: a library file written here, or a
 // generated one.
 #include <gtest/gtest.h>

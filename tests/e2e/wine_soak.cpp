@@ -470,7 +470,8 @@ int main(int argc, char** argv) {
     if (!options.seedGiven)
         options.seed = static_cast<std::uint64_t>(Clock::now().time_since_epoch().count()) % 1000000007ull;
     // Where the build put things, unless the environment says otherwise.
-    setenv("QUILLON_WIN64_DIR", QUILLON_SOAK_WIN64_DIR, 0);
+    setenv("QUILLON_TESTHOST_DIR", QUILLON_SOAK_TESTHOST_DIR, 0);
+    setenv("QUILLON_DLL", QUILLON_SOAK_DLL, 0);
     setenv("QUILLON_E2E_WORK", QUILLON_SOAK_WORK_DIR, 0);
     std::string missing = e2e::missingPiece();
     if (!missing.empty()) {

@@ -92,9 +92,11 @@ void onFatalSignal(int signalNumber) {
 }
 
 std::vector<std::string> wineEnvironment() {
-    return {"WINEPREFIX=" + winePaths().prefix, "WINEDEBUG=-all",
-            // No dialogs offering to download Mono or Gecko.
-            "WINEDLLOVERRIDES=mscoree,mshtml=", "DISPLAY="};
+    std::vector<std::string> environment = {"WINEPREFIX=" + winePaths().prefix, "WINEDEBUG=-all",
+                                            // No dialogs offering to download Mono or Gecko.
+                                            "WINEDLLOVERRIDES=mscoree,mshtml=", "DISPLAY="};
+    if (!winePaths().winearch.empty()) environment.push_back("WINEARCH=" + winePaths().winearch);
+    return environment;
 }
 
 // Starts `argv` in a process group of its own, with the Wine environment; the
@@ -161,11 +163,19 @@ int waitOrKill(pid_t child, int timeoutMs) {
 
 }  // namespace
 
-int runWineProgram(const std::vector<std::string>& arguments, int timeoutMs) {
-    std::vector<std::string> argv = {winePaths().wine};
+namespace {
+
+int runWith(const std::string& loader, const std::vector<std::string>& arguments, int timeoutMs) {
+    std::vector<std::string> argv = {loader};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     pid_t child = spawn(argv, nullptr, nullptr);
     return child < 0 ? -1 : waitOrKill(child, timeoutMs);
+}
+
+}  // namespace
+
+int runWineProgram(const std::vector<std::string>& arguments, int timeoutMs) {
+    return runWith(winePaths().wineBoot, arguments, timeoutMs);
 }
 
 std::string linuxPath(const std::string& windowsPath) {
@@ -178,10 +188,16 @@ std::string linuxPath(const std::string& windowsPath) {
 const WinePaths& winePaths() {
     static WinePaths paths = [] {
         WinePaths found;
-        found.wine = environmentOr("QUILLON_WINE", firstExisting({"/usr/lib/wine/wine64", "/usr/bin/wine64"}));
-        found.wineserver =
-            firstExisting({"/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver", "/usr/bin/wineserver"});
-        found.buildDir = environmentOr("QUILLON_WIN64_DIR", "build/win64");
+        found.winearch = environmentOr("QUILLON_WINEARCH", "");
+        found.wine = environmentOr("QUILLON_WINE", firstExisting({"/usr/lib/wine/wine"}));
+        // A 32-bit prefix is made by the 32-bit loader; a 64-bit one, with its
+        // 32-bit side, by wine64.
+        found.wineBoot = found.winearch == "win32"
+                             ? found.wine
+                             : environmentOr("QUILLON_WINE64", firstExisting({"/usr/lib/wine/wine64"}));
+        found.wineserver = environmentOr("QUILLON_WINESERVER", firstExisting({"/usr/lib/wine/wineserver"}));
+        found.testhost = environmentOr("QUILLON_TESTHOST_DIR", "build/win32") + "/quillon-testhost.exe";
+        found.dll = environmentOr("QUILLON_DLL", "");
         found.workDir = fs::absolute(environmentOr("QUILLON_E2E_WORK", "build/e2e-wine")).string();
         found.prefix = found.workDir + "/prefix";
         return found;
@@ -191,10 +207,13 @@ const WinePaths& winePaths() {
 
 std::string missingPiece() {
     const WinePaths& paths = winePaths();
-    for (const char* file : {"/ml_quillon.dll", "/quillon-testhost.exe"})
-        if (access((paths.buildDir + file).c_str(), R_OK) != 0)
-            return paths.buildDir + file + " is not built (build the win64 preset first)";
-    if (paths.wine.empty()) return "wine64 is not installed";
+    if (paths.dll.empty()) return "no plug-in DLL named (QUILLON_DLL)";
+    if (access(paths.dll.c_str(), R_OK) != 0)
+        return paths.dll + " is not there (tools/release.sh makes the release it is unpacked from)";
+    if (access(paths.testhost.c_str(), R_OK) != 0)
+        return paths.testhost + " is not built (build the win32 preset first)";
+    if (paths.wine.empty()) return "Wine's 32-bit loader /usr/lib/wine/wine is not installed (wine32:i386)";
+    if (paths.wineBoot.empty()) return "wine64 is not installed";
     if (paths.wineserver.empty()) return "wineserver is not installed";
     return "";
 }
@@ -231,19 +250,26 @@ bool makePrefix(std::string& error) {
     stopWine();  // a prefix left over from an interrupted run
     fs::remove_all(paths.prefix, ignored);
     fs::create_directories(paths.prefix, ignored);
-    if (runWineProgram({"wineboot", "-i"}, 120000) != 0) {
+    if (runWith(paths.wineBoot, {"wineboot", "-i"}, 180000) != 0) {
         error = "wineboot -i failed in " + paths.prefix;
         return false;
     }
     // Windows without a display: the null driver.
-    if (runWineProgram({"reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"}, 60000) !=
-        0) {
+    if (runWith(paths.wineBoot, {"reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "null", "/f"},
+                60000) != 0) {
         error = "could not select the null display driver";
         return false;
     }
     // Wine's desktop process started by wineboot knows no display; the next
     // start brings one up that uses the null driver.
     stopWine();
+    // A 64-bit prefix has the 32-bit side 64-bit Windows has; a 32-bit one has none.
+    const bool wow64 = fs::is_directory(paths.prefix + "/drive_c/windows/syswow64");
+    if (wow64 != (paths.winearch != "win32")) {
+        error = paths.prefix + (wow64 ? " has a syswow64 folder, so it is no 32-bit prefix"
+                                      : " has no syswow64 folder, so it is no 64-bit prefix with 32-bit support");
+        return false;
+    }
     fs::create_directories(paths.prefix + "/drive_c/quillon", ignored);
     fs::create_directories(linuxPath(hostFolderWindowsPath), ignored);
     return true;
@@ -278,8 +304,7 @@ bool HostRun::start(const std::string& iniText, const std::string& portLink,
     // A copy under a new name first, so a program of an earlier run that still
     // maps the old file keeps it.
     const std::string program = linuxPath(hostFolderWindowsPath) + "/quillon-testhost.exe";
-    fs::copy_file(paths.buildDir + "/quillon-testhost.exe", program + ".new", fs::copy_options::overwrite_existing,
-                  ignored);
+    fs::copy_file(paths.testhost, program + ".new", fs::copy_options::overwrite_existing, ignored);
     if (ignored) return false;
     fs::rename(program + ".new", program, ignored);
     if (ignored) return false;
@@ -288,7 +313,7 @@ bool HostRun::start(const std::string& iniText, const std::string& portLink,
                                         "--ini",    iniWindowsPath,
                                         "--folder", hostFolderWindowsPath};
     command.insert(command.end(), hostOptions.begin(), hostOptions.end());
-    command.push_back(paths.buildDir + "/ml_quillon.dll");
+    command.push_back(paths.dll);
     pid_ = spawn(command, &toHost_, &fromHost_);
     return pid_ > 0;
 }

@@ -1,6 +1,8 @@
 // The world of an end-to-end run: a private Wine prefix, a pseudo-terminal
 // linked as a COM port of that prefix, the test host running the real plug-in
-// DLL under wine64, and the phone on the other end of the line.
+// DLL under Wine, and the phone on the other end of the line. By default the
+// prefix is a 64-bit one with its 32-bit side (as on 64-bit Windows), and the
+// test host and the DLL are the 32-bit ones users get.
 #pragma once
 
 #include <sys/types.h>
@@ -14,10 +16,13 @@ namespace e2e {
 
 // Where things are; filled from the environment ctest gives the run.
 struct WinePaths {
-    std::string wine;  // the wine64 loader
-    std::string wineserver;
-    std::string buildDir;  // the win64 build: ml_quillon.dll and quillon-testhost.exe
-    std::string workDir;   // this run's scratch folder (the prefix lives under it)
+    std::string wine;        // the loader of the test host (QUILLON_WINE): Wine's 32-bit one
+    std::string wineBoot;    // the loader that makes the prefix: wine64, or `wine` for a 32-bit prefix
+    std::string winearch;    // "win32" for a prefix of 32-bit Windows (QUILLON_WINEARCH), else empty
+    std::string wineserver;  // QUILLON_WINESERVER, or the one beside the loaders
+    std::string testhost;    // quillon-testhost.exe of QUILLON_TESTHOST_DIR (the win32 build)
+    std::string dll;         // the plug-in the host loads (QUILLON_DLL: the release's)
+    std::string workDir;     // this run's scratch folder (the prefix lives under it)
     std::string prefix;
 };
 
@@ -37,7 +42,8 @@ void stopWine();
 // or ends early.
 void installCleanupOnExit();
 
-// Runs a Windows program of the prefix (or one of Wine's, such as "reg") and
+// Runs one of Wine's programs (such as "regedit") with the loader of the
+// prefix's own width, so that it sees the registry as Wine's services do, and
 // waits for it; its exit status, or -1 when it had to be killed.
 int runWineProgram(const std::vector<std::string>& arguments, int timeoutMs);
 

@@ -1,5 +1,6 @@
-// The world of a browser test: a private Wine prefix, the 64-bit plug-in DLL
-// in the Windows test host under wine64, its port COM7 linked to the dev
+// The world of a browser test: a private 64-bit Wine prefix with its 32-bit
+// side (as on 64-bit Windows), the release's 32-bit plug-in DLL in the 32-bit
+// Windows test host under Wine's 32-bit loader, its port COM7 linked to the dev
 // bridge's pseudo-terminal, and the host's control channel (orders such as
 // "log" and "state") on its standard input and output.
 import { spawn, spawnSync } from 'node:child_process';
@@ -24,31 +25,31 @@ function firstExecutable(candidates) {
     return candidates.find((file) => file && executable(file)) ?? null;
 }
 
+// The DLL is the release's (tools/run-web-tests.sh unpacks it from the zip
+// into the run's folder), the test host the win32 build's.
 export function winePaths() {
-    const win64 = process.env.QUILLON_WIN64_DIR ?? path.join(repoRoot, 'build', 'win64');
+    const win32 = process.env.QUILLON_TESTHOST_DIR ?? path.join(repoRoot, 'build', 'win32');
     const work = path.resolve(process.env.QUILLON_WEB_E2E_DIR ?? path.join(repoRoot, 'build', 'web-e2e'));
-    const wine = firstExecutable([process.env.QUILLON_WINE, '/usr/lib/wine/wine64', '/usr/bin/wine64']);
-    const wineserver = firstExecutable([
-        process.env.QUILLON_WINESERVER,
-        wine && path.join(path.dirname(wine), 'wineserver'),
-        '/usr/lib/wine/wineserver64',
-        '/usr/lib/wine/wineserver',
-    ]);
+    const wine = firstExecutable([process.env.QUILLON_WINE, '/usr/lib/wine/wine']);
+    const wine64 = firstExecutable([process.env.QUILLON_WINE64, '/usr/lib/wine/wine64']);
+    const wineserver = firstExecutable([process.env.QUILLON_WINESERVER, '/usr/lib/wine/wineserver']);
     return {
-        win64,
-        dll: path.join(win64, 'ml_quillon.dll'),
-        testhost: path.join(win64, 'quillon-testhost.exe'),
+        dll: process.env.QUILLON_DLL ?? path.join(work, 'shipped', 'ml_quillon.dll'),
+        testhost: path.join(win32, 'quillon-testhost.exe'),
         work,
         prefix: path.join(work, 'prefix'),
         wine,
+        wine64,
         wineserver,
     };
 }
 
 // Why the run cannot happen here; null when it can.
 export function missingPiece(paths = winePaths()) {
-    for (const file of [paths.dll, paths.testhost]) if (!existsSync(file)) return `${file} is not built (build the win64 preset first)`;
-    if (!paths.wine) return 'wine64 is not installed';
+    if (!existsSync(paths.dll)) return `${paths.dll} is not there (tools/run-web-tests.sh unpacks it from the release)`;
+    if (!existsSync(paths.testhost)) return `${paths.testhost} is not built (build the win32 preset first)`;
+    if (!paths.wine) return "Wine's 32-bit loader /usr/lib/wine/wine is not installed (wine32:i386)";
+    if (!paths.wine64) return 'wine64 is not installed';
     if (!paths.wineserver) return 'no wineserver found';
     if (!executable('/usr/bin/socat') && spawnSync('socat', ['-V']).error) return 'socat is not installed';
     return null;
@@ -92,19 +93,22 @@ export function stopWine(paths) {
     }
 }
 
-// Makes the prefix once; a prefix whose making was cut short is made anew.
+// Makes the prefix once, by wine64, so that it has its 32-bit side; a prefix
+// whose making was cut short, or one without that side, is made anew.
 export async function makePrefix(paths) {
     const ready = path.join(paths.prefix, '.quillon-web-ready');
-    if (existsSync(ready)) return;
+    const wow64 = path.join(paths.prefix, 'drive_c', 'windows', 'syswow64', 'kernel32.dll');
+    if (existsSync(ready) && existsSync(wow64)) return;
     stopWine(paths);
     await fs.rm(paths.prefix, { recursive: true, force: true });
     await fs.mkdir(paths.prefix, { recursive: true });
-    run(paths, paths.wine, ['wineboot', '-i'], 'wineboot -i');
+    run(paths, paths.wine64, ['wineboot', '-i'], 'wineboot -i');
     run(paths, paths.wineserver, ['-w'], 'waiting for wineboot');
-    run(paths, paths.wine, ['reg', 'add', 'HKCU\\Software\\Wine\\Drivers', '/v', 'Graphics', '/d', 'null', '/f'], 'selecting the null display driver');
+    run(paths, paths.wine64, ['reg', 'add', 'HKCU\\Software\\Wine\\Drivers', '/v', 'Graphics', '/d', 'null', '/f'], 'selecting the null display driver');
     run(paths, paths.wineserver, ['-w'], 'waiting for the registry');
     const userReg = await fs.readFile(path.join(paths.prefix, 'user.reg'), 'utf8');
     if (!/^"Graphics"="null"/m.test(userReg)) throw new Error('the null display driver is not in user.reg');
+    if (!existsSync(wow64)) throw new Error(`the prefix has no 32-bit side: ${wow64} is missing`);
     await fs.writeFile(ready, '');
 }
 
