@@ -88,8 +88,10 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {62, toggleRepeat},
 }};
 
-constexpr std::array<Command, 2> extensionCommands{{
-    {searchCommand, searchLibrary, text}, {jumpCommand, nothing},  // inside a library list: jump to a prefix
+constexpr std::array<Command, 3> extensionCommands{{
+    {searchCommand, searchLibrary, text},
+    {jumpCommand, nothing},  // inside a library list: jump to a prefix
+    {listPushesCommand, switchListPushes, text},
 }};
 
 // findCommand indexes the table by number, so the rows must be 1..62 in order.

@@ -1,5 +1,6 @@
 // The phone's whole vocabulary: one row per command number, 1 to 62, and the
-// extensions from 101 on (searching the library, jumping to a letter). A row
+// extensions from 101 on (searching the library, jumping to a letter, status
+// lines while a list waits). A row
 // says everything about its command: the number, the action, what it reads
 // from the rest of the line, and, where two numbers share an action, whether
 // it plays or enqueues.
@@ -50,9 +51,11 @@ constexpr int previousPageCommand = 54;
 // The extensions, far above the original numbers so that no later revision of
 // the phone's protocol collides with them. A search lists the library's
 // matches; a jump moves a library list to the item a prefix names, and does
-// nothing outside one.
+// nothing outside one; the third lets the now-playing and volume lines reach
+// the phone while a list waits.
 constexpr int searchCommand = 101;
 constexpr int jumpCommand = 102;
+constexpr int listPushesCommand = 103;
 
 // The row of `number`, or nullptr for a number without one (0, negatives, 63
 // to 100, and past the extensions).
