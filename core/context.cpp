@@ -15,6 +15,7 @@ void LinkState::reset() {
 void SharedFlags::reset() {
     lineConsumed = 1;
     statusPush = 0;
+    listPushes = 0;
     volume = 0;
     volumeChanged = 0;
     playStateChanged = 0;

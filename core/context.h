@@ -68,9 +68,13 @@ struct SharedFlags {
     SharedFlag lineConsumed{1};
     // Worker (18 and 21): now-playing pushes on or off.
     SharedFlag statusPush{0};
+    // Worker (103 and 27): the wait at a list's page end sends the owed status
+    // lines too, as the phone asked.
+    SharedFlag listPushes{0};
     // Both: the hook and the fade (user-interface thread), command 11 (worker).
     SharedFlag volume{0};
-    // Raised by the hook and the fade, cleared by the worker when it sends.
+    // Raised by the hook and the fade, cleared by the worker when it sends (the
+    // worker also raises playStateChanged after an action inside a list).
     SharedFlag volumeChanged{0};
     SharedFlag playStateChanged{0};
     // Worker, at its very end.

@@ -88,9 +88,10 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {62, toggleRepeat},
 }};
 
-constexpr std::array<Command, 3> extensionCommands{{
+constexpr std::array<Command, 4> extensionCommands{{
     {searchCommand, searchLibrary, text},
     {jumpCommand, nothing},  // inside a library list: jump to a prefix
+    {listPushesCommand, switchListPushes, text},
     {codePageCommand, reportCodePage},
 }};
 

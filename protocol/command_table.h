@@ -1,6 +1,6 @@
 // The phone's whole vocabulary: one row per command number, 1 to 62, and the
-// extensions from 101 on (searching the library, jumping to a letter, the PC's
-// code page). A row
+// extensions from 101 on (searching the library, jumping to a letter, status
+// lines while a list waits, the PC's code page). A row
 // says everything about its command: the number, the action, what it reads
 // from the rest of the line, and, where two numbers share an action, whether
 // it plays or enqueues.
@@ -51,9 +51,12 @@ constexpr int previousPageCommand = 54;
 // The extensions, far above the original numbers so that no later revision of
 // the phone's protocol collides with them. A search lists the library's
 // matches; a jump moves a library list to the item a prefix names, and does
-// nothing outside one; the code page tells the phone how the PC writes texts.
+// nothing outside one; the third lets the now-playing and volume lines reach
+// the phone while a list waits; the code page tells the phone how the PC
+// writes texts.
 constexpr int searchCommand = 101;
 constexpr int jumpCommand = 102;
+constexpr int listPushesCommand = 103;
 constexpr int codePageCommand = 104;
 
 // The row of `number`, or nullptr for a number without one (0, negatives, 63

@@ -20,8 +20,7 @@ platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
         // A list that ends on a line it does not take leaves that line waiting:
         // it is carried out here, before anything else.
         while (context.flags.lineConsumed == 0) dispatchCommand(reply);
-        if (context.flags.statusPush != 0 && context.flags.playStateChanged != 0) sendNowPlayingLine(reply);
-        if (context.flags.volumeChanged != 0) sendVolumeLine(reply);
+        sendOwedStatusLines(reply);
         if (context.flags.stop != 0) break;
     }
     reply.endConversation();

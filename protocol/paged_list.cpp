@@ -6,6 +6,7 @@
 #include "core/wire.h"
 #include "link/link.h"
 #include "link/reply.h"
+#include "protocol/status.h"
 
 namespace {
 
@@ -24,6 +25,8 @@ struct ListRun {
     std::int32_t jumpTo = 0;
     // Skipping lists: the text of the last item sent, as sent.
     char lastValue[lineBufferSize] = {};
+    // A now-playing line is owed at the next turn of the wait (see endWaitTurn).
+    bool nowPlayingOwedAgain = false;
 };
 
 enum class WaitResult { nextPage, pastLastPage, previousPage, jump, leave };
@@ -265,45 +268,60 @@ void resumeLastValue(ListRun& run) {
     }
 }
 
+// While the phone has asked for them (103), each turn of the wait ends as a
+// turn of the conversation loop does, with the status lines owed. An action the
+// list took owes a now-playing line whatever the hook saw (a library pick
+// passes no message through it), and one more on the next turn, since the
+// player may start the new track only after the first line was built.
+void endWaitTurn(ListRun& run, bool acted) {
+    SharedFlags& flags = run.reply.context().flags;
+    if (flags.listPushes == 0) return;
+    if (acted || run.nowPlayingOwedAgain) flags.playStateChanged = 1;
+    run.nowPlayingOwedAgain = acted;
+    sendOwedStatusLines(run.reply);
+}
+
 // The page-end wait. Each pass reads once; a line that waits is taken or left
-// for whoever runs next, so no pass reads the same line twice.
-WaitResult waitAtPageEnd(const PagedList& list, Reply& reply, bool nextOffered, bool previousOffered,
-                         ListRun* jumping = nullptr) {
-    PluginContext& context = reply.context();
+// for whoever runs next, so no pass reads the same line twice. A list that
+// jumps takes 102 here.
+WaitResult waitAtPageEnd(ListRun& run, bool nextOffered, bool previousOffered) {
+    const PagedList& list = run.list;
+    PluginContext& context = run.reply.context();
+    const bool jumps = list.paged && list.jumps;
     while (context.flags.stop == 0) {
         // A line that a list opened from this one ended on still waits, and
         // receiveLine hands it back here before reading anything new.
         int number = 0;
-        if (!receiveLine(context, number)) continue;
-        if (number == 0) {
+        bool acted = false;
+        if (!receiveLine(context, number)) {
+            // Nothing came (the phone is silent): the turn still ends below.
+        } else if (number == 0) {
             takeLine(context);
-            continue;
-        }
-        if (const Command* row = listRow(list, number)) {
+        } else if (const Command* row = listRow(list, number)) {
             takeLine(context);
             splitCommandLine(context.link);
-            runCommand(*row, context.link.argument, reply, list.source);
-            continue;
-        }
-        if (list.paged && (number == nextPageCommand || number == previousPageCommand)) {
+            runCommand(*row, context.link.argument, run.reply, list.source);
+            acted = true;
+        } else if (list.paged && (number == nextPageCommand || number == previousPageCommand)) {
             takeLine(context);
             // Only a page turn the list offered moves; any other is taken and
             // changes nothing, so no record outside the list is read.
             if (number == nextPageCommand && nextOffered) return WaitResult::nextPage;
             if (number == nextPageCommand && list.asksPastLastPage) return WaitResult::pastLastPage;
             if (number == previousPageCommand && previousOffered) return WaitResult::previousPage;
-            continue;
-        }
-        if (jumping != nullptr && number == jumpCommand) {
+        } else if (jumps && number == jumpCommand) {
             takeLine(context);
             splitCommandLine(context.link);
             // An empty prefix, or one too long to name an item, is ignored.
             const std::size_t length = std::strlen(context.link.argument);
-            if (length == 0 || length > jumpPrefixLimit) continue;
-            jumping->jumpTo = jumpTarget(*jumping, context.link.argument);
-            return WaitResult::jump;
+            if (length != 0 && length <= jumpPrefixLimit) {
+                run.jumpTo = jumpTarget(run, context.link.argument);
+                return WaitResult::jump;
+            }
+        } else {
+            return WaitResult::leave;
         }
-        return WaitResult::leave;
+        endWaitTurn(run, acted);
     }
     return WaitResult::leave;
 }
@@ -314,7 +332,7 @@ void runUnpaged(ListRun& run) {
     while (run.next < run.count) {
         if ((run.list.waits && run.reply.context().flags.stop != 0) || !sendRecord(run)) return;
     }
-    if (run.list.waits) waitAtPageEnd(run.list, run.reply, false, false);
+    if (run.list.waits) waitAtPageEnd(run, false, false);
 }
 
 void runPaged(ListRun& run) {
@@ -329,8 +347,7 @@ void runPaged(ListRun& run) {
             run.reply.listNumber(run.list.listCode, wire::pageNext, wire::pageNextText,
                                  remaining > wire::pageSize ? wire::pageSize : remaining);
 
-        const WaitResult result =
-            waitAtPageEnd(run.list, run.reply, remaining != 0, run.pageStart != 0, run.list.jumps ? &run : nullptr);
+        const WaitResult result = waitAtPageEnd(run, remaining != 0, run.pageStart != 0);
         switch (result) {
             case WaitResult::leave:
                 return;
@@ -375,7 +392,7 @@ void runPagedList(const PagedList& list, Reply& reply) {
                 itemTextLimit(list)};
     if (list.itemText == nullptr) return;
     if (run.count <= 0) {
-        if (!list.paged && list.waits && list.waitsWithoutRecords) waitAtPageEnd(list, reply, false, false);
+        if (!list.paged && list.waits && list.waitsWithoutRecords) waitAtPageEnd(run, false, false);
         return;
     }
     if (list.paged) {

@@ -78,6 +78,12 @@ void sendVolumeLine(Reply& reply) {
     reply.number(wire::replyVolume, flags.volume.load());
 }
 
+void sendOwedStatusLines(Reply& reply) {
+    const SharedFlags& flags = reply.context().flags;
+    if (flags.statusPush != 0 && flags.playStateChanged != 0) sendNowPlayingLine(reply);
+    if (flags.volumeChanged != 0) sendVolumeLine(reply);
+}
+
 namespace commands {
 
 void statusPushOn(const Request& request, Reply& reply) {
@@ -89,8 +95,21 @@ void statusPushOn(const Request& request, Reply& reply) {
 void statusPushOff(const Request& request, Reply&) { request.context.flags.statusPush = 0; }
 
 void reportVersion(const Request& request, Reply& reply) {
+    // A phone sends 27 when it connects, and the plug-in cannot tell one phone
+    // from the next: one that never asks for the status lines inside lists
+    // does not get them because another phone did.
+    request.context.flags.listPushes = 0;
     reply.format(wire::replyVersion, "Winamp %d running!",
                  hostNumber(hostRequest(request.context.host, host::requestVersion, 0)));
+}
+
+void switchListPushes(const Request& request, Reply& reply) {
+    if (std::strcmp(request.text, "1") == 0) {
+        statusPushOn(request, reply);
+        request.context.flags.listPushes = 1;
+    } else if (std::strcmp(request.text, "0") == 0) {
+        request.context.flags.listPushes = 0;
+    }
 }
 
 void reportCodePage(const Request& request, Reply& reply) {

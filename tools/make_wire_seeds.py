@@ -22,10 +22,24 @@ CONVERSATIONS = {
     "garbage": ["", "0", "-1", "63", "999999999999", "x", " 14", "14 ", "53", "54", "56", "10", "19", "26"],
 }
 
+# Conversations with the extensions, each its own seed (not in "everything",
+# which stays a conversation of the original commands). "@" and bytes in
+# decimal, joined by ":", stand for steps at the host or the clock: 3:V sets
+# the volume to V at the player (V a multiple of 4), 3:2 changes the track, 7
+# is a read that finds nothing.
+EXTENSION_CONVERSATIONS = {
+    "pushes": ["103 1", "31", "@3:120", "@7", "41 Artist 1", "@7", "@3:2", "48 Artist 2", "103 2", "7", "@3:64",
+               "8 1", "@7", "53", "22", "103 0", "55", "5 0", "@3:200", "103 1", "55", "56 1", "@7", "27", "39",
+               "@3:80", "36 1", "103 1", "1 C:\\Music", "2 C:\\Music\\track1.mp3", "@7", "103", "21", "14"],
+}
+
 
 def encode(lines):
     out = bytearray()
     for line in lines:
+        if line.startswith("@"):
+            out += bytes(int(value) for value in line[1:].split(":"))
+            continue
         data = (line + "\n").encode("latin-1")
         while data:
             piece = data[:255]
@@ -38,6 +52,9 @@ def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "tests", "fuzz", "corpus", "wire")
     os.makedirs(folder, exist_ok=True)
     for name, lines in CONVERSATIONS.items():
+        with open(os.path.join(folder, name), "wb") as seed:
+            seed.write(encode(lines))
+    for name, lines in EXTENSION_CONVERSATIONS.items():
         with open(os.path.join(folder, name), "wb") as seed:
             seed.write(encode(lines))
     # Everything in one conversation, with ticks and host events between.

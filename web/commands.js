@@ -65,11 +65,13 @@ export const Command = Object.freeze({
     toggleRepeat: 62,
     // Extensions beyond the original protocol: 101 searches the library (a
     // titles list of the matches; 101 alone is the probe, answered "PA" by a
-    // plug-in that knows it); 102 jumps a library list to a prefix; 104 asks
-    // the PC's code page (answered "C" and its number, nothing by an older
-    // plug-in).
+    // plug-in that knows it); 102 jumps a library list to a prefix; 103 1 has
+    // the now-playing and volume lines sent while a list waits, until a 27;
+    // 104 asks the PC's code page (answered "C" and its number, nothing by an
+    // older plug-in).
     search: 101,
     jumpToLetter: 102,
+    listPushes: 103,
     codePage: 104,
 });
 

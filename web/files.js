@@ -2,7 +2,7 @@
 // files) and the current playlist screen.
 import { Command as C } from './commands.js';
 import { crumbs, itemRow } from './listview.js';
-import { nowTitle, played, recheck } from './now.js';
+import { nowTitle, played, recheck, requested } from './now.js';
 import { dropLevels, leaveList, pushLevel, send, session } from './remote.js';
 import { $, $$, toast } from './ui.js';
 
@@ -152,6 +152,7 @@ export const playlistNav = { view: null, jumped: null };
 
 // The entry that plays: the one jumped to when its title is what plays,
 // else every entry with that title (the now-playing line has no position).
+// "Playing entry" scrolls back to it.
 function markPlaying() {
     const title = nowTitle();
     const rows = $$('#playlist-list .item');
@@ -162,7 +163,10 @@ function markPlaying() {
         if (playing) row.setAttribute('aria-current', 'true');
         else row.removeAttribute('aria-current');
     }
+    $('#playlist-playing').hidden = !rows.some((row) => row.classList.contains('current'));
 }
+
+$('#playlist-playing').addEventListener('click', () => $('#playlist-list .item.current')?.scrollIntoView({ block: 'center' }));
 
 export function playlistShow(options = {}) {
     playlistNav.view.show(
@@ -192,7 +196,7 @@ export function playlistShow(options = {}) {
 export function playlistClear() {
     if (!confirm('Clear the playlist on the PC?')) return;
     playlistNav.jumped = null;
-    send(C.clearPlaylist);
+    if (send(C.clearPlaylist)) requested('Clear sent');
     playlistNav.view.reload();
     recheck();
 }

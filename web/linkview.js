@@ -4,6 +4,7 @@ import { Command as C } from './commands.js';
 import { Connection } from './connection.js';
 import { BridgePort, bridgeUrl, chooseSerialPort, describePort, webSerialAvailable } from './link.js';
 import { pagers } from './listview.js';
+import { askListPushes } from './now.js';
 import { app, params, send, session, viaBridge } from './remote.js';
 import { $, toast } from './ui.js';
 
@@ -99,6 +100,8 @@ session.on('link', ({ up }) => {
     // line behind it tells when it answered nothing.
     send(C.search);
     send(C.version);
+    // After the 27: the status lines while a list waits, if the plug-in knows 103.
+    askListPushes();
     send(C.sleepTimerState);
     send(C.equalizer);
     app.screens[app.currentScreen]?.shown?.();

@@ -1,5 +1,6 @@
 // One paged list on screen (a scrolling box over a PagedList), its rows and
 // the trail of levels above it.
+import { requested } from './now.js';
 import { PagedList } from './pager.js';
 import { app, session } from './remote.js';
 import { $, element, icon, toast } from './ui.js';
@@ -226,20 +227,9 @@ export function itemRow({ kind, name, open, play, enqueue, index = null, playNam
         label.setAttribute('aria-expanded', 'false');
         label.addEventListener('click', () => expand(row));
     }
-    if (play) row.append(element('button', { type: 'button', class: 'act', 'aria-label': `Play ${playName ?? shown}`, onclick: once(play) }, icon('play')));
-    if (enqueue) row.append(enqueueButton(shown, enqueue));
+    if (play) row.append(askingButton('play', `Play ${playName ?? shown}`, `Playing “${shown}” requested`, play));
+    if (enqueue) row.append(askingButton('add', `Enqueue ${shown}`, `Enqueue sent: ${shown}`, enqueue));
     return row;
-}
-
-// A second tap of a double tap on the same button does nothing.
-function once(action, ms = settleMs) {
-    let last = -Infinity;
-    return () => {
-        const at = performance.now();
-        if (at - last < ms) return;
-        last = at;
-        action();
-    };
 }
 
 function expand(row, open = !row.classList.contains('expanded')) {
@@ -248,19 +238,21 @@ function expand(row, open = !row.classList.contains('expanded')) {
     if (label.hasAttribute('aria-expanded')) label.setAttribute('aria-expanded', String(open));
 }
 
-// The plug-in answers nothing to an enqueue: the button says it was sent,
-// and takes no second tap while it says so.
-function enqueueButton(name, enqueue) {
-    const button = element('button', { type: 'button', class: 'act', 'aria-label': `Enqueue ${name}` }, icon('add'));
+// A button that asks the player for something says at once what it asked,
+// in a note and in the mini player until the player reports, and takes no
+// second tap while it says so (a double tap acts once).
+function askingButton(shape, label, asked, action) {
+    const button = element('button', { type: 'button', class: 'act', 'aria-label': label }, icon(shape));
     button.addEventListener('click', () => {
         if (button.dataset.sent) return;
-        if (enqueue() === false) return;
+        if (action() === false) return;
         button.dataset.sent = 'true';
         button.replaceChildren(icon('check'));
-        toast(`Enqueue sent: ${name}`);
+        toast(asked);
+        requested(asked);
         setTimeout(() => {
             delete button.dataset.sent;
-            button.replaceChildren(icon('add'));
+            button.replaceChildren(icon(shape));
         }, 2000);
     });
     return button;

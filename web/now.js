@@ -1,8 +1,8 @@
 // The now-playing screen and the mini player. What they show is what the
 // player last said, and they say so when that may no longer hold: "Unknown"
 // while the link is down or after the player ended the conversation, and
-// "may be out of date" while a list is open (the plug-in pushes nothing
-// while a list waits).
+// "may be out of date" while a list is open, unless the plug-in sends the
+// status lines while a list waits (103).
 import { Command as C, commandNamed } from './commands.js';
 import { app, send, session } from './remote.js';
 import { $, clock, toast } from './ui.js';
@@ -39,7 +39,7 @@ export function renderNow() {
     $('#now-state').textContent = stateText();
     $('#now-title-text').textContent = titleText();
     $('#now-title-text').title = titleText();
-    $('#mini-title').textContent = `${stateText()} · ${titleText()}`;
+    $('#mini-title').textContent = asked ?? `${stateText()} · ${titleText()}`;
     $('#now-format').textContent =
         now.known && now.title !== null && now.sampleRate > 0
             ? `${now.sampleRate} kHz · ${now.channels === 1 ? 'mono' : now.channels === 2 ? 'stereo' : `${now.channels} channels`}`
@@ -70,9 +70,10 @@ function tickPosition() {
 
 setInterval(tickPosition, 500);
 
-// While a list is open the player's pushes wait: the mini player says so.
+// While a list is open the player's pushes wait, unless the plug-in was
+// asked for them there (103): the mini player says so.
 export function markStale() {
-    const stale = session.openList !== null && now.known;
+    const stale = session.openList !== null && now.known && !session.listPushes;
     $('#mini').classList.toggle('stale', stale);
     $('#mini-stale').hidden = !stale;
 }
@@ -90,8 +91,10 @@ export function askStatus() {
 
 // After an action whose effect no push reports (Clear, a jump, a play from
 // a list): the player is asked again, but never while a list is open, as
-// any command would end it; then it is asked once the list has ended.
+// any command would end it; then it is asked once the list has ended. With
+// 103 the list's wait reports it.
 export function recheck() {
+    if (session.listPushes && session.openList !== null) return;
     app.statusOwed = true;
     if (session.openList === null) askStatus();
     markStale();
@@ -99,6 +102,38 @@ export function recheck() {
 
 export function played(sent) {
     if (sent) recheck();
+    return sent;
+}
+
+// What a tap asked the player for, shown in the mini player at once and
+// until the player reports (or a few seconds, if it never does).
+let asked = null;
+let askedTimer = null;
+export function requested(text) {
+    asked = text;
+    clearTimeout(askedTimer);
+    askedTimer = setTimeout(() => {
+        asked = null;
+        renderNow();
+    }, 4000);
+    renderNow();
+}
+
+// 103 1, sent right after a 27: a plug-in that knows it answers with the
+// volume line before the answer to the line after it; an older one is silent.
+let listPushProbe = null;
+export function askListPushes() {
+    if (send(C.listPushes, 1)) listPushProbe = { after: session.versionAsks };
+}
+
+function probeAnswered(event) {
+    if (listPushProbe === null || session.versionAnswers < listPushProbe.after) return;
+    if (['version', 'nowPlaying', 'listEmpty', 'malformed'].includes(event.type)) return;
+    session.listPushes = event.type === 'volume';
+    // A 27 sent since the probe (the screen shown asks the player) switched them off.
+    if (session.listPushes && session.versionAsks > listPushProbe.after) send(C.listPushes, 1);
+    listPushProbe = null;
+    markStale();
 }
 
 session.on('sent', () => {
@@ -172,6 +207,7 @@ export function recodeNow(recode) {
 const replies = {
     nowPlaying(event) {
         if (titleCheck) titleCheck.title = true;
+        asked = null;
         Object.assign(now, event, { at: performance.now(), known: true });
         renderNow();
     },
@@ -201,7 +237,12 @@ const replies = {
     },
 };
 
-session.on('event', (event) => replies[event.type]?.(event));
+session.on('event', (event) => {
+    probeAnswered(event);
+    replies[event.type]?.(event);
+});
 session.on('link', ({ up }) => {
-    if (!up) forget('Not connected');
+    if (up) return;
+    listPushProbe = null;
+    forget('Not connected');
 });

@@ -163,6 +163,7 @@ export class Session extends Emitter {
         this.codePageAsked = null; // 27s sent before the 104 still unanswered
         this.browseList = null; // the library list whose results 36 and 52 pick from
         this.statusPush = null;
+        this.listPushes = false; // the plug-in answered 103 1: it is sent again after every 27
     }
 
     get connected() {
@@ -191,6 +192,8 @@ export class Session extends Emitter {
         const list = this.track(number, String(argument));
         this.transport(bytes);
         this.emit('sent', { number, argument: String(argument), list });
+        // 27 switches the status lines inside lists off.
+        if (number === C.version && this.listPushes) this.send(C.listPushes, '1');
         return list;
     }
 

@@ -23,6 +23,8 @@ struct Records {
     std::vector<std::string> texts;
     std::int32_t goneAt = -1;  // this record is gone when read
     std::int32_t stopAt = -1;  // reading this record raises the stop flag
+    // Reading one of these records marks a volume line owed, with the index as the volume.
+    std::vector<std::int32_t> volumeAt = {};
     std::int32_t lowestRead = INT32_MAX;
     std::int32_t highestRead = INT32_MIN;
 };
@@ -32,6 +34,10 @@ const char* recordText(const void* source, std::int32_t index) {
     records.lowestRead = std::min(records.lowestRead, index);
     records.highestRead = std::max(records.highestRead, index);
     if (index == records.stopAt) pluginContext->flags.stop = 1;
+    if (std::find(records.volumeAt.begin(), records.volumeAt.end(), index) != records.volumeAt.end()) {
+        pluginContext->flags.volume = index;
+        pluginContext->flags.volumeChanged = 1;
+    }
     if (index == records.goneAt) return nullptr;
     if (index < 0 || index >= static_cast<std::int32_t>(records.texts.size())) return "<outside>";
     return records.texts[static_cast<std::size_t>(index)].c_str();
@@ -135,6 +141,16 @@ TEST_F(PagedListTest, AListWithoutRecordsSendsItsHeaderAndFixedLinesAndLeavesThe
     EXPECT_EQ(joined(run(list, "12\n")), joined(Lines{"PA", "PZAll Tracks"}));
     EXPECT_EQ(nextUnreadLine(), 12);
     EXPECT_EQ(records.highestRead, INT32_MIN);
+}
+
+TEST_F(PagedListTest, StatusLinesAskedForInListsGoOutAtTheWaitNeverInsideAPage) {
+    Records records{numbered("t", 60)};
+    records.volumeAt = {10, 55};
+    pluginContext->flags.listPushes = 1;
+    EXPECT_EQ(joined(run(libraryList(records), "0\n53\n0\n14\n")),
+              joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 10", "Q10", "PT50", "PUPrevious 50"} +
+                     items(records.texts, 50, 60) + Lines{"Q55"}));
+    EXPECT_EQ(waitingLine(), "14");
 }
 
 TEST_F(PagedListTest, FiftyRecordsMakeOnePageWithoutNextAndBothPageTurnsAreIgnored) {

@@ -12,6 +12,7 @@ import { chromium } from 'playwright-core';
 import { startBridge } from '../../dev/bridge.mjs';
 import { clearTruth, layout, tapsAndLists, unknownState } from './checks.mjs';
 import { searchAndJump } from './finding.mjs';
+import { pushesInLists } from './pushes.mjs';
 import { chromiumPath, libraryText, linkState, longFolder, longTitles, names, open, phone, scrollList, settled, shot, shots, w } from './page.mjs';
 import { driveC, HostRun, makePrefix, missingPiece, privateMusicFolder, repoRoot, stopWine, winePaths } from './wine.mjs';
 
@@ -365,6 +366,8 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
     });
 
     searchAndJump();
+
+    pushesInLists();
 
     clearTruth(foldersMissing);
 

@@ -232,6 +232,16 @@ describe('lists', () => {
         assert.equal(events.at(-1).type, 'listNext');
     });
 
+    test('once the plug-in answered 103 1, every 27 is followed by 103 1, which 27 switched off', () => {
+        const { session, sent } = recordingSession();
+        session.send(Command.version);
+        session.listPushes = true;
+        const list = session.send(Command.titles);
+        session.send(Command.version);
+        assert.deepEqual(sent, ['27 \n', '39 \n', '27 \n', '103 1\n']);
+        assert.equal(session.isOpen(list), false);
+    });
+
     test('garbage between list lines is reported and the list goes on', () => {
         const { session, events, feed } = recordingSession();
         session.send(Command.titles);
