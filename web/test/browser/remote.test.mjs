@@ -12,7 +12,8 @@ import { chromium } from 'playwright-core';
 import { startBridge } from '../../dev/bridge.mjs';
 import { clearTruth, layout, tapsAndLists, unknownState } from './checks.mjs';
 import { searchAndJump } from './finding.mjs';
-import { chromiumPath, libraryText, linkState, longFolder, longTitles, names, open, phone, scrollList, settled, shot, shots, w } from './page.mjs';
+import { backAndReload, beforeConnecting, indexAtSmallSizes, lostLink, togglesAndSteps } from './hands.mjs';
+import { accessibility, browse, chromiumPath, libraryText, linkState, longFolder, longTitles, names, open, phone, scrollList, settled, shot, shots, w } from './page.mjs';
 import { driveC, HostRun, makePrefix, missingPiece, privateMusicFolder, repoRoot, stopWine, winePaths } from './wine.mjs';
 
 const paths = winePaths();
@@ -105,6 +106,8 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         if (!missing) stopWine(paths);
     });
 
+    beforeConnecting();
+
     test('connects, shows what plays, and plays', async () => {
         await page.goto(`${bridge.url}/?bridge`);
         await page.click('#connect');
@@ -139,16 +142,21 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await shot('now-playing');
     });
 
+    togglesAndSteps();
+
     test('library: artist, album, titles three levels deep, paged forward and back', async () => {
         await host.requests();
         await page.click('[data-go=library]');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 4);
         assert.deepEqual(await names('library-list'), ['Ada Lark', 'Bo Fenn', 'Cy Moss', 'The Quillons']);
+        await accessibility('the artists');
         await open('library-list', 'Ada Lark');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
         assert.deepEqual(await names('library-list'), ['All tracks', 'Long Night', 'Paper Moons']);
+        await accessibility('the albums of an artist');
         await open('library-list', 'Long Night');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 50);
+        await accessibility('the titles of an album');
         const first = await names('library-list');
         assert.equal(first[0], 'Track 001');
         assert.equal(first[49], 'Track 050');
@@ -295,7 +303,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.click('#save-form-files button');
         await page.waitForSelector('.toast:has-text("Saved “Road Trip” in My Music")');
         await host.requestsUntil((request) => request === 'user 120 0');
-        await page.click('[data-files=playlistFiles]');
+        await browse('files', 'playlistFiles');
         await page.waitForSelector('#files-list .item[data-kind=playlistFile]');
         await settled('files-list');
         assert.ok((await names('files-list')).includes('Road Trip.m3u'));
@@ -357,8 +365,12 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
     });
 
     searchAndJump();
+    indexAtSmallSizes();
+    lostLink();
 
     clearTruth(foldersMissing);
+
+    backAndReload();
 
     test('a link that drops comes back by itself', async () => {
         await page.click('[data-go=now]');
