@@ -46,11 +46,13 @@ export class LetterIndex {
         new ResizeObserver(() => this.fit()).observe(box);
     }
 
-    // As many rows as fit at the least target height; columns for the rest.
+    // As many rows as fit at the least target height; columns for the rest,
+    // as even as they come.
     fit() {
         const height = this.box.clientHeight;
         if (height === 0) return;
-        const rows = Math.max(1, Math.min(letters.length, Math.floor(height / smallestTarget)));
+        const fitting = Math.max(1, Math.min(letters.length, Math.floor(height / smallestTarget)));
+        const rows = Math.ceil(letters.length / Math.ceil(letters.length / fitting));
         this.box.style.gridTemplateRows = `repeat(${rows}, minmax(${smallestTarget}px, 1fr))`;
     }
 

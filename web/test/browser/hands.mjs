@@ -107,12 +107,15 @@ export function lostLink() {
         await w.page.press('#library-search input', 'Enter');
         await w.page.waitForFunction(() => document.querySelector('#library-list .item .name')?.textContent === 'Neon Rain - Bo Fenn');
         w.bridge.holdLine(true);
-        await w.page.waitForSelector('#library-list .list-note:has-text("Not connected: the page is trying again.") [data-connect]');
-        assert.equal(await visible('#library-search'), 1, 'the search box stays');
-        assert.equal(await w.page.textContent('#library-list .list-status'), '');
-        await accessibility('a lost link');
-        await w.host.requests();
-        w.bridge.holdLine(false);
+        try {
+            await w.page.waitForSelector('#library-list .list-note:has-text("Not connected: the page is trying again.") [data-connect]');
+            assert.equal(await visible('#library-search'), 1, 'the search box stays');
+            assert.equal(await w.page.textContent('#library-list .list-status'), '');
+            await accessibility('a lost link');
+            await w.host.requests();
+        } finally {
+            w.bridge.holdLine(false);
+        }
         await linkState('Connected');
         await w.page.waitForSelector('#library-list .list-note', { state: 'hidden' });
         await w.page.waitForFunction(() => document.querySelector('#library-list .item .name')?.textContent === 'Neon Rain - Bo Fenn');
