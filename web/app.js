@@ -4,15 +4,17 @@
 // goes out through send(). This module switches the screens and wires them up.
 import { Command as C } from './commands.js';
 import { buildEqualizer } from './equalizer.js';
-import { filesBrowse, filesNav, filesRecode, filesShow, filesUp, playlistClear, playlistNav, playlistShow, savePlaylist } from './files.js';
-import { libraryBrowse, libraryLetters, libraryNav, libraryRecode, libraryShow, libraryUp } from './library.js';
+import { filesBack, filesBrowse, filesNav, filesPlace, filesRecode, filesRestore, filesShow, playlistClear, playlistNav, playlistShow, savePlaylist } from './files.js';
+import { libraryBack, libraryBrowse, libraryLetters, libraryNav, libraryPlace, libraryRecode, libraryRestore, libraryShow } from './library.js';
 import { rememberedSerialPort } from './link.js';
 import { connectOrRetry, disconnect, explainMissingSerial, showLinkState, start } from './linkview.js';
 import { ListView } from './listview.js';
 import { askStatus, recodeNow, renderNow } from './now.js';
+import { placeChanged, placeScreen, placesFor, restorePlace } from './places.js';
 import { Charset, chooseCharset } from './protocol.js';
 import { app, send, session, storedCharset, viaBridge } from './remote.js';
 import { setSleepTimer, sleep } from './sleep.js';
+import './taps.js';
 import { $, $$ } from './ui.js';
 
 const screens = (app.screens = {
@@ -25,14 +27,16 @@ const screens = (app.screens = {
     },
     library: {
         shown() {
+            const pager = libraryNav.view.pager;
             if (libraryNav.trail.length === 0) libraryBrowse('artists');
-            else if (!libraryNav.view.pager?.list && session.connected) libraryShow();
+            else if (!pager || (!pager.list && session.connected)) libraryShow();
         },
     },
     files: {
         shown() {
+            const pager = filesNav.view.pager;
             if (filesNav.trail.length === 0) filesBrowse('folders');
-            else if (!filesNav.view.pager?.list && session.connected) filesShow();
+            else if (!pager || (!pager.list && session.connected)) filesShow();
         },
     },
     playlist: {
@@ -67,21 +71,12 @@ function go(name) {
     });
     $('#mini').hidden = name === 'now' || app.connection === null;
     screens[name].shown?.();
+    placeChanged();
 }
 
-// Back goes up one level of the library or the folders (each level down
-// is an entry of the browser's history), not away from the page.
-window.addEventListener('popstate', (event) => {
-    // The page's own going up (a crumb) is done already.
-    if (app.droppingLevels) {
-        app.droppingLevels = false;
-        return;
-    }
-    const { screen = app.currentScreen, depth = 0 } = event.state ?? {};
-    const up = { library: libraryUp, files: filesUp }[screen];
-    if (screen !== app.currentScreen) go(screen);
-    up?.(depth);
-});
+placesFor(() => app.currentScreen, go);
+placeScreen('library', { depth: () => Math.max(0, libraryNav.trail.length - 1), up: libraryBack, place: libraryPlace, restore: libraryRestore });
+placeScreen('files', { depth: () => Math.max(0, filesNav.trail.length - 1), up: filesBack, place: filesPlace, restore: filesRestore });
 
 // The user chose the PC's code page, or the PC told it: what is on screen is
 // read anew. Only the user's choice is kept for later.
@@ -124,8 +119,13 @@ function wire() {
     });
     $('#disconnect').addEventListener('click', disconnect);
     $$('[data-go]').forEach((tab) => tab.addEventListener('click', () => go(tab.dataset.go)));
-    $$('[data-browse]').forEach((tab) => tab.addEventListener('click', () => libraryBrowse(tab.dataset.browse)));
-    $$('[data-files]').forEach((tab) => tab.addEventListener('click', () => filesBrowse(tab.dataset.files)));
+    const choice = (id, browse) =>
+        $(id).addEventListener('change', (event) => {
+            browse(event.target.value);
+            placeChanged();
+        });
+    choice('#library-browse', libraryBrowse);
+    choice('#files-browse', filesBrowse);
     for (const id of ['#save-form-files', '#save-form-playlist']) {
         $(id).addEventListener('submit', (event) => {
             event.preventDefault();
@@ -147,6 +147,9 @@ function wire() {
     charset.value = storedCharset;
     charset.addEventListener('change', () => changeCharset(charset.value));
     showLinkState('idle');
+    // Back where a reload left the reader.
+    const screen = restorePlace();
+    if (screen !== 'now' && screen in screens) go(screen);
 
     if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch((error) => console.debug('no offline copy:', error.message));
     // A port allowed before opens again without the chooser.

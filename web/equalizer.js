@@ -36,11 +36,23 @@ export function buildEqualizer() {
         });
         $('#presets').append(button);
     });
+    known(false);
 }
+
+// Until the player has said what its bands are (and again once the link is
+// gone) the screen says it does not know, and the controls wait.
+function known(yes) {
+    $('#eq-note').hidden = yes;
+    for (const control of document.querySelectorAll('#bands input, #presets button')) control.disabled = !yes;
+    if (!yes) for (const label of document.querySelectorAll('#bands output')) label.textContent = '–';
+}
+
+session.on('link', ({ up }) => up || known(false));
 
 // The bands as the player reports them (a slider in the user's hand keeps its place).
 session.on('event', (event) => {
     if (event.type !== 'equalizer') return;
+    known(true);
     event.bands.forEach((value, band) => {
         const slider = $(`#band-${band}`);
         if (slider && document.activeElement !== slider) slider.value = String(value);

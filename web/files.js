@@ -3,7 +3,8 @@
 import { Command as C } from './commands.js';
 import { crumbs, itemRow } from './listview.js';
 import { nowTitle, played, recheck, requested } from './now.js';
-import { dropLevels, leaveList, pushLevel, send, session } from './remote.js';
+import { placeChanged } from './places.js';
+import { leaveList, send, session } from './remote.js';
 import { $, $$, toast } from './ui.js';
 
 export const filesNav = { view: null, trail: [] };
@@ -54,13 +55,39 @@ const files = {
     }),
 };
 
+function showCrumbs() {
+    crumbs($('#files-crumbs'), filesNav.trail, (depth) => {
+        filesUp(depth);
+        placeChanged();
+    });
+}
+
 export function filesShow() {
     const level = filesNav.trail.at(-1);
-    crumbs($('#files-crumbs'), filesNav.trail, (depth) => {
-        dropLevels(filesNav.trail.length - 1 - depth);
-        filesUp(depth);
-    });
+    showCrumbs();
+    // Below the top the row is the crumbs' alone.
+    $('#files-browse').value = filesNav.trail[0].kind === 'drives' ? 'folders' : 'playlistFiles';
+    $('#files-browse').hidden = filesNav.trail.length > 1;
     filesNav.view.show(level.steps, level.item);
+}
+
+// Up one level, as Back does; false at the top.
+export function filesBack() {
+    if (filesNav.trail.length <= 1) return false;
+    filesUp(filesNav.trail.length - 2);
+    return true;
+}
+
+export function filesPlace() {
+    return { trail: filesNav.trail.map(({ kind, names }) => ({ kind, names })) };
+}
+
+export function filesRestore({ trail }) {
+    const levels = trail.map(({ kind, names }) => {
+        if (!Object.hasOwn(files, kind) || !Array.isArray(names) || !names.every((name) => typeof name === 'string')) throw new Error(`no level ${kind}`);
+        return makeLevel(kind, ...names);
+    });
+    if (levels.length > 0) filesNav.trail = levels;
 }
 
 function makeLevel(kind, ...names) {
@@ -69,13 +96,11 @@ function makeLevel(kind, ...names) {
 
 function filesPush(kind, ...names) {
     filesNav.trail.push(makeLevel(kind, ...names));
-    pushLevel('files', filesNav.trail.length - 1);
     filesShow();
+    placeChanged();
 }
 
 export function filesBrowse(kind) {
-    dropLevels(filesNav.trail.length - 1);
-    $$('[data-files]').forEach((tab) => tab.setAttribute('aria-pressed', String(tab.dataset.files === kind)));
     filesNav.trail = [makeLevel(kind === 'folders' ? 'drives' : 'playlistFiles')];
     filesShow();
 }
@@ -90,10 +115,7 @@ export function filesUp(depth) {
 export function filesRecode(recode) {
     if (filesNav.trail.length === 0) return;
     filesNav.trail = filesNav.trail.map((level) => makeLevel(level.kind, ...level.names.map(recode)));
-    crumbs($('#files-crumbs'), filesNav.trail, (depth) => {
-        dropLevels(filesNav.trail.length - 1 - depth);
-        filesUp(depth);
-    });
+    showCrumbs();
     filesNav.view.recode(filesNav.trail.at(-1), recode);
 }
 

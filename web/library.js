@@ -1,11 +1,13 @@
 // The library screen: artists, albums, genres, titles and the library's
 // playlists, drilled down level by level, with play and enqueue at each.
 import { Command as C } from './commands.js';
+import { LetterIndex } from './letters.js';
 import { crumbs, itemRow } from './listview.js';
 import { played } from './now.js';
 import { jumpAnchor } from './pager.js';
-import { dropLevels, leaveList, pushLevel, send, session } from './remote.js';
-import { $, $$ } from './ui.js';
+import { placeChanged } from './places.js';
+import { leaveList, send, session } from './remote.js';
+import { $ } from './ui.js';
 
 // Before picking a title by its index, the results it indexes must be the
 // plug-in's: the list is asked for again when another list came since.
@@ -186,14 +188,42 @@ export function libraryUp(depth) {
     libraryShow();
 }
 
+function showCrumbs() {
+    crumbs($('#library-crumbs'), libraryNav.trail, (depth) => {
+        libraryUp(depth);
+        placeChanged();
+    });
+}
+
 export function libraryShow() {
     const level = libraryNav.trail.at(-1);
-    crumbs($('#library-crumbs'), libraryNav.trail, (depth) => {
-        dropLevels(libraryNav.trail.length - 1 - depth);
-        libraryUp(depth);
-    });
+    showCrumbs();
+    $('#library-browse').value = libraryNav.trail[0].kind;
+    if (level.kind === 'search') $('#library-search').elements.words.value = level.names[0];
     libraryNav.view.show(level.steps, level.item, level.head ?? null, { anchor: level.letter ? jumpAnchor : 0 });
+    if (!level.letter) index?.reset();
     showFinding();
+}
+
+// Up one level, as Back does; false at the top.
+export function libraryBack() {
+    if (libraryNav.trail.length <= 1) return false;
+    libraryUp(libraryNav.trail.length - 2);
+    return true;
+}
+
+// The levels as plain data, kept for a reload, and made again from it.
+export function libraryPlace() {
+    return { trail: libraryNav.trail.map(({ kind, names, letter }) => ({ kind, names, letter: letter ?? null })) };
+}
+
+export function libraryRestore({ trail }) {
+    const levels = trail.map(({ kind, names, letter }) => {
+        if (!Object.hasOwn(library, kind) || !Array.isArray(names) || !names.every((name) => typeof name === 'string')) throw new Error(`no level ${kind}`);
+        const level = makeLevel(kind, ...names);
+        return typeof letter === 'string' && letter.length === 1 ? atLetter(level, letter) : level;
+    });
+    if (levels.length > 0) libraryNav.trail = levels;
 }
 
 // A level made from its factory's name and the names it takes, so that it
@@ -210,14 +240,20 @@ function atLetter(level, letter) {
 }
 
 // Search and the letter index, for a plug-in that answers the probe ("101"
-// alone, answered "PA").
+// alone, answered "PA"). A lost link leaves them: the probe goes out again
+// once the link is back.
 export const finding = { known: false };
 const lettered = new Set(['artists', 'albums', 'genres', 'titles']);
 
+// At the top of the library the header row has the search box in place of
+// the crumbs (the choice of list says where the reader is).
 function showFinding() {
-    $('#library-search').hidden = !finding.known;
+    const top = libraryNav.trail.length === 1;
+    $('#library-browse').hidden = !top;
+    $('#library-search').hidden = !(finding.known && top);
+    $('#library-crumbs').hidden = finding.known && top;
     const level = libraryNav.trail.at(-1);
-    $('#library-letters').hidden = !(finding.known && libraryNav.trail.length === 1 && lettered.has(level?.kind));
+    $('#library-letters').hidden = !(finding.known && top && lettered.has(level?.kind));
 }
 
 session.on('event', (event) => {
@@ -226,18 +262,12 @@ session.on('event', (event) => {
     finding.known = event.type === 'listBegin';
     showFinding();
 });
-session.on('link', ({ up }) => {
-    if (up) return;
-    finding.known = false;
-    showFinding();
-});
 
 export function librarySearch(words) {
     if (words.trim() === '') return;
-    dropLevels(libraryNav.trail.length - 1);
-    $$('[data-browse]').forEach((tab) => tab.setAttribute('aria-pressed', 'false'));
     libraryNav.trail = [makeLevel('search', words)];
     libraryShow();
+    placeChanged();
 }
 
 export function libraryJump(letter) {
@@ -245,19 +275,20 @@ export function libraryJump(letter) {
     if (libraryNav.trail.length !== 1 || !lettered.has(level.kind)) return;
     const jumped = atLetter(makeLevel(level.kind), letter);
     libraryNav.trail = [jumped];
-    libraryNav.view.jump(jumped.steps, letter);
+    // Without the link the jump waits in the level: the list asked for again
+    // brings it.
+    if (session.connected) libraryNav.view.jump(jumped.steps, letter);
+    else libraryShow();
+    placeChanged();
 }
 
+let index = null;
+
 export function libraryLetters() {
-    const box = $('#library-letters');
-    for (const letter of ['#', ...'ABCDEFGHIJKLMNOPQRSTUVWXYZ']) {
-        const button = document.createElement('button');
-        button.type = 'button';
-        button.textContent = letter;
-        button.setAttribute('aria-label', letter === '#' ? 'Jump to items not beginning with a letter' : `Jump to ${letter}`);
-        button.addEventListener('click', () => libraryJump(letter));
-        box.append(button);
-    }
+    index = new LetterIndex($('#library-letters'), $('#letter-bubble'), {
+        jump: libraryJump,
+        ready: () => !(session.connected && libraryNav.view.pager?.busy),
+    });
     $('#library-search').addEventListener('submit', (event) => {
         event.preventDefault();
         const input = event.target.elements.words;
@@ -268,13 +299,13 @@ export function libraryLetters() {
 
 function libraryPush(kind, ...names) {
     libraryNav.trail.push(makeLevel(kind, ...names));
-    pushLevel('library', libraryNav.trail.length - 1);
     libraryShow();
+    placeChanged();
 }
 
+// Another list: from its top, and the words of an earlier search cleared.
 export function libraryBrowse(kind) {
-    dropLevels(libraryNav.trail.length - 1);
-    $$('[data-browse]').forEach((tab) => tab.setAttribute('aria-pressed', String(tab.dataset.browse === kind)));
+    $('#library-search').elements.words.value = '';
     libraryNav.trail = [makeLevel(kind)];
     libraryShow();
 }
@@ -286,10 +317,6 @@ export function libraryRecode(recode) {
         const made = makeLevel(level.kind, ...level.names.map(recode));
         return level.letter ? atLetter(made, level.letter) : made;
     });
-    const level = libraryNav.trail.at(-1);
-    crumbs($('#library-crumbs'), libraryNav.trail, (depth) => {
-        dropLevels(libraryNav.trail.length - 1 - depth);
-        libraryUp(depth);
-    });
-    libraryNav.view.recode(level, recode);
+    showCrumbs();
+    libraryNav.view.recode(libraryNav.trail.at(-1), recode);
 }

@@ -6,7 +6,7 @@ import { BridgePort, bridgeUrl, chooseSerialPort, describePort, webSerialAvailab
 import { pagers } from './listview.js';
 import { askListPushes } from './now.js';
 import { app, params, send, session, viaBridge } from './remote.js';
-import { $, toast } from './ui.js';
+import { $, $$, toast } from './ui.js';
 
 const linkNames = {
     idle: 'Not connected',
@@ -30,8 +30,12 @@ export function showLinkState(state) {
     pill.textContent = linkNames[shown] ?? shown;
     const active = app.connection !== null && state !== 'closed';
     const button = $('#connect');
-    // Connect when nothing runs; Retry while the page waits to try again.
-    button.hidden = active && !['lost', 'reconnecting'].includes(state);
+    // Connect when nothing runs; Retry while the page waits to try again;
+    // neither where the browser cannot open a port.
+    button.hidden = !canConnect() || (active && !['lost', 'reconnecting'].includes(state));
+    $('#disconnect').hidden = !canConnect();
+    // The player's controls work only over the link.
+    for (const control of $$('#screen-now [data-command], #mini [data-command], #seek, #volume')) control.disabled = state !== 'open';
     button.textContent = active ? 'Retry now' : 'Connect';
     $('#mini').hidden = !active || app.currentScreen === 'now';
     pagers.forEach((view) => view.refreshStatus());
@@ -45,8 +49,12 @@ export function connectOrRetry() {
 
 // Where Web Serial is missing the page can reach no player: it says so,
 // and keeps saying it.
+function canConnect() {
+    return viaBridge || webSerialAvailable();
+}
+
 export function explainMissingSerial() {
-    $('#no-serial').hidden = viaBridge || webSerialAvailable();
+    $('#no-serial').hidden = canConnect();
 }
 
 export function start(port) {

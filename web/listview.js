@@ -1,8 +1,9 @@
 // One paged list on screen (a scrolling box over a PagedList), its rows and
 // the trail of levels above it.
+import { webSerialAvailable } from './link.js';
 import { requested } from './now.js';
 import { PagedList } from './pager.js';
-import { app, session } from './remote.js';
+import { app, session, viaBridge } from './remote.js';
 import { $, element, icon, toast } from './ui.js';
 
 // Taps that began before a list changed level (the second tap of a double
@@ -22,8 +23,12 @@ export class ListView {
         this.head = element('div', { class: 'list-head' });
         this.box = element('div', { class: 'list-pages' });
         this.status = element('div', { class: 'list-status' });
+        // Without the link the list says so at its top, over the rows it holds.
+        this.note = element('div', { class: 'list-note', hidden: '' });
+        // A list role only while there are items in it.
+        this.items = element('div', { class: 'list-items' }, this.head, this.box);
         container.style.position = 'relative';
-        container.replaceChildren(this.head, this.box, this.status);
+        container.replaceChildren(this.note, this.items, this.status);
         this.pager = null;
         this.rendered = new Map();
         this.renderItem = null;
@@ -109,8 +114,11 @@ export class ListView {
     }
 
     linkLost() {
-        // The plug-in's list is gone with the link; the next scroll opens it again.
-        if (this.pager) this.pager.list = null;
+        // The plug-in's list is gone with the link; the list is asked for
+        // again once it is back.
+        if (!this.pager) return;
+        this.pager.list = null;
+        this.render(this.pager.view());
     }
 
     render(view) {
@@ -153,23 +161,33 @@ export class ListView {
             this.returnTo = null;
         }
         const count = view.pages.reduce((sum, page) => sum + page.items.length, 0);
-        if (!session.connected && !view.began) this.notConnected();
-        else if (view.busy || !view.began) this.status.textContent = 'Loading…';
+        if (count > 0 || this.head.childElementCount > 0) this.items.setAttribute('role', 'list');
+        else this.items.removeAttribute('role');
+        this.note.hidden = session.connected;
+        if (!session.connected) {
+            this.notConnected();
+            this.status.textContent = '';
+        } else if (view.busy || !view.began) this.status.textContent = 'Loading…';
         else if (count === 0 && !view.allTracks) this.status.textContent = this.emptyText;
         else this.status.textContent = view.hasMore ? 'More below' : '';
         this.scheduleCheck();
     }
 
     refreshStatus() {
-        if (this.pager && !session.connected) this.render(this.pager.view());
+        if (this.pager) this.render(this.pager.view());
     }
 
-    // Not connected: the way to connect (or to try again now) is right here.
+    // Not connected: the way to connect (or to try again now) is right here,
+    // where the browser can open a port at all.
     notConnected() {
         const retry = app.connection !== null;
-        this.status.replaceChildren(
+        if (!viaBridge && !webSerialAvailable()) {
+            this.note.replaceChildren(element('span', {}, 'Not connected: this browser cannot open serial ports.'));
+            return;
+        }
+        this.note.replaceChildren(
             element('span', {}, retry ? 'Not connected: the page is trying again. ' : 'Not connected. '),
-            element('button', { type: 'button', class: 'primary', 'data-connect': '' }, retry ? 'Retry now' : 'Connect'),
+            element('button', { type: 'button', class: 'primary', 'data-connect': '', 'data-tap': 'once' }, retry ? 'Retry now' : 'Connect'),
         );
     }
 
@@ -221,7 +239,6 @@ export function itemRow({ kind, name, open, play, enqueue, index = null, playNam
     );
     const row = element('div', { class: 'item', role: 'listitem', 'data-kind': kind }, label);
     if (open) {
-        label.setAttribute('aria-label', `Open ${shown}`);
         label.addEventListener('click', open);
     } else {
         label.setAttribute('aria-expanded', 'false');
@@ -295,11 +312,14 @@ document.addEventListener('contextmenu', (event) => {
     if (event.target.closest?.('.item .label')) event.preventDefault();
 });
 
+// The trail as buttons: the top, and the two levels above the one shown
+// (Back goes up one at a time through all of them).
 export function crumbs(box, trail, go) {
     box.replaceChildren();
     trail.forEach((level, depth) => {
-        if (depth > 0) box.append(element('span', { class: 'sep', 'aria-hidden': 'true' }, '›'));
+        if (depth > 0 && depth < trail.length - 3) return;
+        if (depth > 0) box.append(element('span', { class: 'sep', 'aria-hidden': 'true' }, depth === trail.length - 3 && depth > 1 ? '…' : '›'));
         const last = depth === trail.length - 1;
-        box.append(element('button', { type: 'button', title: level.label, 'aria-current': String(last), onclick: () => go(depth) }, level.label));
+        box.append(element('button', { type: 'button', title: level.label, 'aria-current': String(last), 'data-tap': 'once', onclick: () => go(depth) }, level.label));
     });
 }

@@ -176,9 +176,15 @@ $('#volume').addEventListener('change', () => {
 // The volume steps go out as 11 with the known volume moved by a step: 24
 // and 25 would move the player's volume without the plug-in learning the
 // new one, while 11 answers with it.
+// A step taken before the player answered the one before builds on the
+// volume asked for, so that three quick taps are three steps.
+const volumeAsked = { value: null, unanswered: 0 };
 document.addEventListener('click', (event) => {
     const step = event.target.closest('button[data-volume-step]');
-    if (step && now.volume !== null) send(C.setVolume, Math.min(255, Math.max(0, now.volume + Number(step.dataset.volumeStep) * volumeStep)));
+    if (!step || now.volume === null) return;
+    const from = volumeAsked.unanswered > 0 ? volumeAsked.value : now.volume;
+    const to = Math.min(255, Math.max(0, from + Number(step.dataset.volumeStep) * volumeStep));
+    if (send(C.setVolume, to)) Object.assign(volumeAsked, { value: to, unanswered: volumeAsked.unanswered + 1 });
 });
 
 // Buttons that are one command line each (transport, toggles), named in the markup.
@@ -194,6 +200,7 @@ export function nowTitle() {
 
 export function forget(why) {
     Object.assign(now, { known: false, why, volume: null });
+    volumeAsked.unanswered = 0;
     titleCheck = null;
     renderNow();
 }
@@ -213,6 +220,7 @@ const replies = {
     },
     volume({ volume }) {
         now.volume = volume;
+        volumeAsked.unanswered = Math.max(0, volumeAsked.unanswered - 1);
         renderNow();
     },
     version({ text, version }) {

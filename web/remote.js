@@ -32,16 +32,3 @@ export function send(number, argument = '') {
 export function leaveList(...numbers) {
     if (session.openList !== null && numbers.includes(session.openList.number)) send(C.version);
 }
-
-// A level further down a list screen: Back comes up to the one before.
-export function pushLevel(screen, depth) {
-    history.pushState({ screen, depth }, '');
-}
-
-// Leaving `levels` levels by the page's own buttons takes their entries off
-// the history too, so that Back keeps going up one level.
-export function dropLevels(levels) {
-    if (levels <= 0) return;
-    app.droppingLevels = true;
-    history.go(-levels);
-}

@@ -42,3 +42,12 @@ session.on('event', (event) => {
     }
     state.dataset.armed = String(Boolean(event.armed));
 });
+
+// Without the link the timer's state is not known.
+session.on('link', ({ up }) => {
+    if (up) return;
+    const state = $('#sleep-state');
+    state.textContent = 'unknown';
+    delete state.dataset.armed;
+    $('#sleep-note').textContent = '';
+});

@@ -1,7 +1,7 @@
 // Keeps the page's own files so that the remote opens without a network once
 // it has been loaded: answers from the copy at once and refreshes the copy
 // from the network behind it. The link to the player never goes through here.
-const cacheName = 'quillon-remote-v2';
+const cacheName = 'quillon-remote-v3';
 const shell = [
     './',
     'index.html',
@@ -13,16 +13,19 @@ const shell = [
     'equalizer.js',
     'events.js',
     'files.js',
+    'letters.js',
     'library.js',
     'link.js',
     'linkview.js',
     'listview.js',
     'now.js',
+    'places.js',
     'pager.js',
     'protocol.js',
     'remote.js',
     'replies.js',
     'sleep.js',
+    'taps.js',
     'ui.js',
     'manifest.webmanifest',
     'icons/icon.svg',

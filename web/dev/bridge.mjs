@@ -5,11 +5,14 @@
 // streams a Web Serial port has. Bytes go through unchanged both ways.
 //
 //   node dev/bridge.mjs --pty-link PATH [--port 8080] [--host 127.0.0.1]
-//                       [--control-in FIFO --control-out FIFO]
+//                       [--control-in FIFO --control-out FIFO [--host-wait SECONDS]]
 //
 // With a test host's control channel (tools/demo.sh --web), what the host
 // says is shown, typed lines go to it as orders (state, log, volume 40, ...),
-// and the end of input (Ctrl-D) makes it quit.
+// and the end of input (Ctrl-D) makes it quit. A host that has not opened
+// the channel within --host-wait seconds (150) did not start: the bridge
+// ends with status 1. It also ends on SIGTERM and SIGINT, and when the
+// program that started it has gone.
 //
 // The pseudo-terminal is made by socat (Debian package socat); nothing else
 // is needed beyond node and the ws package.
@@ -102,7 +105,9 @@ export async function startBridge({ ptyLink, host = '127.0.0.1', port = 0, root 
     const server = http.createServer((request, response) => {
         serveFile(root, request, response).catch(() => response.destroy());
     });
-    const sockets = new WebSocketServer({ server, path: '/link' });
+    // While the line is held down (a test of a lost link), no page gets through.
+    let lineDown = false;
+    const sockets = new WebSocketServer({ server, path: '/link', verifyClient: (info, answer) => answer(!lineDown, 503) });
     sockets.on('connection', (socket) => {
         // One port, one user: a new page takes the line over from an old one.
         if (client !== null) client.close(4000, 'taken over by another page');
@@ -137,10 +142,17 @@ export async function startBridge({ ptyLink, host = '127.0.0.1', port = 0, root 
             client?.terminate();
             client = null;
         },
+        // Down: the page's link ends and no page gets through until up again.
+        holdLine(down) {
+            lineDown = down;
+            if (down) this.dropClient();
+        },
         async close() {
             client?.terminate();
             for (const socket of sockets.clients) socket.terminate();
             await new Promise((resolve) => sockets.close(resolve));
+            // A browser's idle keep-alive connection would hold the server open.
+            server.closeAllConnections();
             await new Promise((resolve) => server.close(resolve));
             socat.stdin.end();
             socat.kill();
@@ -157,7 +169,7 @@ export async function startBridge({ ptyLink, host = '127.0.0.1', port = 0, root 
 // ---- the command line (tools/demo.sh --web) ------------------------------------
 
 function parseArguments(argv) {
-    const options = { port: 8080, host: '127.0.0.1' };
+    const options = { port: 8080, host: '127.0.0.1', hostWait: 150 };
     for (let i = 0; i < argv.length; i += 2) {
         const value = argv[i + 1];
         switch (argv[i]) {
@@ -175,6 +187,10 @@ function parseArguments(argv) {
                 break;
             case '--control-out':
                 options.controlOut = value;
+                break;
+            case '--host-wait':
+                options.hostWait = Number(value);
+                if (!(options.hostWait > 0)) return null;
                 break;
             default:
                 return null;
@@ -196,17 +212,45 @@ async function main() {
     say(`web remote: ${bridge.url}/?bridge (open it in Chrome or Edge, then Connect)`);
 
     let toHost = null;
+    let ending = false;
     const finish = async (status) => {
+        if (ending) return;
+        ending = true;
         await bridge.close();
+        // An open of a FIFO whose other end nobody opened waits in a thread
+        // that the exit would wait for: the other ends are opened here, for
+        // a moment, so that those opens return.
+        if (control) control.release();
         process.exit(status);
     };
     process.on('SIGINT', () => finish(130));
     process.on('SIGTERM', () => finish(143));
+    // The program that started the bridge (tools/demo.sh) has gone.
+    const parent = process.ppid;
+    setInterval(() => {
+        try {
+            process.kill(parent, 0);
+        } catch {
+            say('the program that started the bridge has ended');
+            finish(1);
+        }
+    }, 1000).unref();
+    let control = null;
     if (options.controlIn && options.controlOut) {
+        control = controlChannel(options);
+        const opened = { in: false, out: false };
+        setTimeout(() => {
+            if (opened.in && opened.out) return;
+            console.error(`bridge: the test host did not open its control channel within ${options.hostWait} s: it did not start`);
+            finish(1);
+        }, options.hostWait * 1000).unref();
         // The same order as the test host's side opens them. The host speaks
         // the PC's code page: its lines go to the terminal byte for byte.
-        toHost = createWriteStream(options.controlIn);
-        const fromHost = createReadStream(options.controlOut);
+        toHost = control.toHost;
+        toHost.on('open', () => (opened.in = true));
+        toHost.on('error', (error) => say(`the test host's input: ${error.message}`));
+        const fromHost = control.fromHost;
+        fromHost.on('open', () => (opened.out = true));
         eachLine(fromHost, (line) => process.stdout.write(Buffer.concat([Buffer.from('host| '), line, Buffer.from('\n')])));
         fromHost.on('end', () => {
             say('test host ended');
@@ -222,6 +266,30 @@ async function main() {
         if (toHost === null) finish(0);
         else toHost.write('quit\n'); // the host's end closes the control channel
     });
+}
+
+// The test host's control channel: two FIFOs, opened as streams. release()
+// lets opens that still wait for the other end return.
+function controlChannel({ controlIn, controlOut }) {
+    const toHost = createWriteStream(controlIn);
+    const fromHost = createReadStream(controlOut);
+    return {
+        toHost,
+        fromHost,
+        release() {
+            for (const [file, flags, stream] of [
+                [controlIn, fsConstants.O_RDONLY, toHost],
+                [controlOut, fsConstants.O_WRONLY, fromHost],
+            ]) {
+                if (stream.pending === false) continue;
+                try {
+                    closeSync(openSync(file, flags | fsConstants.O_NONBLOCK));
+                } catch {
+                    // gone, or opened meanwhile
+                }
+            }
+        },
+    };
 }
 
 // Calls `take` with each line (its bytes, without the LF) read from `stream`.

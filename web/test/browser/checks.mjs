@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
-import { accessibility, linkState, longFolder, longTitles, open, overflow, phone, play, settled, sizes, w } from './page.mjs';
+import { accessibility, browse, linkState, longFolder, longTitles, open, overflow, phone, play, row, settled, sizes, w } from './page.mjs';
 
 // Two taps on one spot, the second as soon as the first has brought the next
 // level (a double tap on a quick link).
@@ -27,11 +27,11 @@ export function tapsAndLists() {
         await w.host.requests();
         // An artist: its albums open; the second tap, once they are there,
         // does not open "All tracks".
-        await doubleTap('[aria-label="Open Ada Lark"]', () => document.querySelectorAll('#library-list .item').length === 3);
+        await doubleTap(row('library-list', 'Ada Lark'), () => document.querySelectorAll('#library-list .item').length === 3);
         await settled('library-list');
         assert.deepEqual(await libraryRuns(), ['library run artist == "Ada Lark" & album != "" & !album isempty']);
         // An album: its titles open; the second tap plays nothing.
-        await doubleTap('[aria-label="Open Long Night"]', () => document.querySelectorAll('#library-list .item').length === 50);
+        await doubleTap(row('library-list', 'Long Night'), () => document.querySelectorAll('#library-list .item').length === 50);
         await settled('library-list');
         assert.deepEqual(await libraryRuns(), ['library run artist == "Ada Lark" & album == "Long Night"']);
         // A title: it plays once.
@@ -85,14 +85,14 @@ export function layout() {
         const visit = {
             library: async () => {
                 await w.page.click('[data-go=library]');
-                await w.page.click('[data-browse=artists]');
+                await browse('library', 'artists');
                 await open('library-list', 'Bo Fenn');
                 await open('library-list', 'Long Names');
                 await w.page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
             },
             files: async () => {
                 await w.page.click('[data-go=files]');
-                await w.page.click('[data-files=folders]');
+                await browse('files', 'folders');
                 await settled('files-list');
                 await w.page.click('#files-list .item[data-kind=drive] .label:has-text("C:")');
                 for (const folder of ['quillon-web', 'music', longFolder]) await open('files-list', folder);
@@ -174,9 +174,17 @@ export function unknownState() {
         await linkState('Not connected');
         assert.equal(await w.page.textContent('#now-state'), 'Unknown');
         assert.equal(await w.page.textContent('#now-position'), '–:––');
+        // Every screen says it does not know.
+        await w.page.click('[data-go=eq]');
+        await w.page.waitForSelector('#eq-note:visible');
+        assert.deepEqual([...new Set(await w.page.$$eval('#bands output', (nodes) => nodes.map((node) => node.textContent)))], ['–']);
+        await w.page.click('[data-go=sleep]');
+        assert.equal(await w.page.textContent('#sleep-state'), 'unknown');
+        await w.page.click('[data-go=playlist]');
+        await w.page.waitForSelector('#playlist-list .list-note:visible');
         // Where a list says it is not connected, it has the way to connect.
         await w.page.click('[data-go=files]');
-        await w.page.click('[data-files=playlistFiles]');
+        await browse('files', 'playlistFiles');
         await settled('files-list');
         await w.page.click('#files-list [data-connect]:text-is("Connect")');
         await linkState('Connected');

@@ -3,11 +3,29 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
-import { longTitles, names, scrollList, settled, shot, w } from './page.mjs';
+import { accessibility, browse, longTitles, names, scrollList, settled, shot, w } from './page.mjs';
+
+// The finger down on the first letter, sliding over the others, lifted on
+// the last; `meanwhile` runs with the finger on the second.
+export async function slide(letters, meanwhile = async () => {}) {
+    const centre = async (letter) => {
+        const box = await w.page.locator(`#library-letters .letter:text-is("${letter}")`).boundingBox();
+        return [box.x + box.width / 2, box.y + box.height / 2];
+    };
+    const [first, ...rest] = letters;
+    await w.page.mouse.move(...(await centre(first)));
+    await w.page.mouse.down();
+    for (const [n, letter] of rest.entries()) {
+        await w.page.mouse.move(...(await centre(letter)), { steps: 6 });
+        if (n === 0) await meanwhile();
+    }
+    await w.page.mouse.up();
+}
 
 export function searchAndJump() {
     test('library: search, play a match from the second page, jump with a letter', async () => {
         await w.page.click('[data-go=library]');
+        await browse('library', 'artists');
         // The plug-in answered the probe: the search box and the letters show.
         await w.page.waitForSelector('#library-search:not([hidden])');
         await w.host.requests();
@@ -34,13 +52,19 @@ export function searchAndJump() {
         const file = `C:\\lib\\Ada Lark\\Long Night\\${matches[53].slice(0, 'Track 000'.length)}.mp3`;
         assert.deepEqual(played.slice(at, at + 3), ['user 101 0', `user 100 file=${file}`, 'user 102 0']);
 
-        // A letter of the index: the titles from the first that begins with
-        // it at the top, the titles before it above, and no query for it.
-        await w.page.click('[data-browse=titles]');
+        // A letter of the index: the finger goes down on # and slides to T;
+        // the titles from the first that begins with T are at the top, the
+        // titles before it above, and no query for it.
+        await browse('library', 'titles');
+        assert.equal(await w.page.inputValue('#library-search input'), '', 'the search text is cleared with another list');
         await w.page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 50);
         await settled('library-list');
         await w.host.requests();
-        await w.page.click('#library-letters [aria-label="Jump to T"]');
+        await slide(['#', 'M', 'T'], async () => {
+            assert.equal(await w.page.textContent('#letter-bubble'), 'M');
+            await accessibility('the letter index while sliding');
+        });
+        assert.equal(await w.page.isHidden('#letter-bubble'), true);
         const firstVisible = () =>
             w.page.evaluate(() => {
                 const box = document.querySelector('#library-list');
@@ -48,13 +72,19 @@ export function searchAndJump() {
                 const top = box.getBoundingClientRect().top;
                 return rows.find((row) => row.getBoundingClientRect().bottom > top + 1)?.querySelector('.name').textContent;
             });
-        await w.page.waitForFunction(
-            (title) => [...document.querySelectorAll('#library-list .item .name')].some((node) => node.textContent === title),
-            longTitles[0],
-        );
-        await settled('library-list');
-        await w.page.waitForFunction(() => !document.querySelector('#library-list')?.closest('[aria-busy="true"]'));
-        assert.equal(await firstVisible(), longTitles[0]);
+        const atTop = async (title) => {
+            await w.page.waitForFunction((text) => [...document.querySelectorAll('#library-list .item .name')].some((node) => node.textContent === text), title);
+            await settled('library-list');
+            await w.page.waitForFunction(() => !document.querySelector('#library-list')?.closest('[aria-busy="true"]'));
+            assert.equal(await firstVisible(), title);
+        };
+        await atTop(longTitles[0]);
+        assert.deepEqual((await w.host.requests()).filter((request) => request.startsWith('library')), []);
+        // The keyboard: the index is one slider; each arrow moves it a letter.
+        await w.page.focus('#library-letters');
+        for (let n = 0; n < 4; ++n) await w.page.keyboard.press('ArrowUp');
+        assert.equal(await w.page.getAttribute('#library-letters', 'aria-valuetext'), 'P');
+        await atTop('Paper Lanterns');
         assert.deepEqual((await w.host.requests()).filter((request) => request.startsWith('library')), []);
         await shot('letters');
     });

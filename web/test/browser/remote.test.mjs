@@ -12,8 +12,10 @@ import { chromium } from 'playwright-core';
 import { startBridge } from '../../dev/bridge.mjs';
 import { clearTruth, layout, tapsAndLists, unknownState } from './checks.mjs';
 import { searchAndJump } from './finding.mjs';
+import { equalizerAndSleep } from './player.mjs';
+import { backAndReload, beforeConnecting, indexAtSmallSizes, lostLink, togglesAndSteps } from './hands.mjs';
 import { pushesInLists } from './pushes.mjs';
-import { chromiumPath, libraryText, linkState, longFolder, longTitles, names, open, phone, scrollList, settled, shot, shots, w } from './page.mjs';
+import { accessibility, browse, chromiumPath, libraryText, linkState, longFolder, longTitles, names, open, phone, scrollList, settled, shot, shots, w } from './page.mjs';
 import { driveC, HostRun, makePrefix, missingPiece, privateMusicFolder, repoRoot, stopWine, winePaths } from './wine.mjs';
 
 const paths = winePaths();
@@ -106,6 +108,8 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         if (!missing) stopWine(paths);
     });
 
+    beforeConnecting();
+
     test('connects, shows what plays, and plays', async () => {
         await page.goto(`${bridge.url}/?bridge`);
         await page.click('#connect');
@@ -143,16 +147,21 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await shot('now-playing');
     });
 
+    togglesAndSteps();
+
     test('library: artist, album, titles three levels deep, paged forward and back', async () => {
         await host.requests();
         await page.click('[data-go=library]');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 4);
         assert.deepEqual(await names('library-list'), ['Ada Lark', 'Bo Fenn', 'Cy Moss', 'The Quillons']);
+        await accessibility('the artists');
         await open('library-list', 'Ada Lark');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 3);
         assert.deepEqual(await names('library-list'), ['All tracks', 'Long Night', 'Paper Moons']);
+        await accessibility('the albums of an artist');
         await open('library-list', 'Long Night');
         await page.waitForFunction(() => document.querySelectorAll('#library-list .item').length === 50);
+        await accessibility('the titles of an album');
         const first = await names('library-list');
         assert.equal(first[0], 'Track 001');
         assert.equal(first[49], 'Track 050');
@@ -304,7 +313,7 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
         await page.click('#save-form-files button');
         await page.waitForSelector('.toast:has-text("Saved “Road Trip” in My Music")');
         await host.requestsUntil((request) => request === 'user 120 0');
-        await page.click('[data-files=playlistFiles]');
+        await browse('files', 'playlistFiles');
         await page.waitForSelector('#files-list .item[data-kind=playlistFile]');
         await settled('files-list');
         assert.ok((await names('files-list')).includes('Road Trip.m3u'));
@@ -325,51 +334,17 @@ describe('the web remote against the plug-in under Wine', { skip: skipAll ?? fal
 
     layout();
 
-    test('equalizer: a preset sets the host\'s bands', async () => {
-        await page.click('[data-go=eq]');
-        await host.requests();
-        // Preset 9 (the tenth): bands 0, 1, 8, 9 at host value 20, the others at 31.
-        await page.click('[aria-label="Preset 10"]');
-        await host.requestsUntil((request) => request.startsWith('user 128'));
-        await page.waitForFunction(() => document.querySelector('#band-value-0').textContent === '43');
-        assert.equal((await host.state()).bands, '20,20,31,31,31,31,31,31,20,20');
-        // One band: phone-side 50 is host-side 63 - 50.
-        await host.requests();
-        await page.locator('#band-3').fill('50');
-        await host.requestsUntil((request) => request === 'user 128 13');
-        assert.equal((await host.state()).bands, '20,20,31,13,31,31,31,31,20,20');
-        await shot('equalizer');
-    });
-
-    test('sleep timer: set by tracks, it stops the player when the next track starts', async () => {
-        await page.click('[data-go=sleep]');
-        await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'off');
-        await page.fill('#sleep-count', '1');
-        await page.check('input[name=mode][value="1"]');
-        await page.check('input[name=action][value="1"]');
-        await page.click('#sleep-set');
-        await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'on: stop after 1 track');
-        await shot('sleep-timer');
-        // The earlier steps leave two entries or more on the playlist; from
-        // the first, Next starts another file.
-        host.order('track 0');
-        await host.waitFor((line) => line === 'track ok');
-        await host.requests();
-        await page.click('[data-go=now]');
-        await page.click('[aria-label="Next track"]');
-        const seen = await host.requestsUntil((request) => request === 'command 40047');
-        assert.ok(seen.indexOf('command 40048') < seen.indexOf('command 40047'), seen.join('\n'));
-        await page.waitForFunction(() => document.querySelector('#now-state').textContent === 'Stopped');
-        await page.click('[data-go=sleep]');
-        await page.click('#sleep-cancel');
-        await page.waitForFunction(() => document.querySelector('#sleep-state').textContent === 'off');
-    });
+    equalizerAndSleep();
 
     searchAndJump();
+    indexAtSmallSizes();
+    lostLink();
 
     pushesInLists();
 
     clearTruth(foldersMissing);
+
+    backAndReload();
 
     test('a link that drops comes back by itself', async () => {
         await page.click('[data-go=now]');
