@@ -135,6 +135,8 @@ export function backAndReload() {
         await w.page.waitForSelector('#screen-library:visible');
         const trail = () => w.page.$$eval('#library-crumbs button', (nodes) => nodes.map((node) => node.textContent));
         assert.deepEqual(await trail(), ['Artists', 'Ada Lark', 'Long Night']);
+        // The restored level takes taps once it has settled, as any new level.
+        await settled('library-list');
         await w.page.click('#library-list [data-connect]');
         await linkState('Connected');
         await w.page.waitForFunction(() => document.querySelector('#library-list .item .name')?.textContent === 'Track 001');
