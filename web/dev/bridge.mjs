@@ -208,10 +208,8 @@ async function main() {
     }
     const say = (line) => console.log(line);
     const bridge = await startBridge({ ...options, log: (line) => say(`bridge| ${line}`) });
-    say(`line ${options.ptyLink} ready`);
-    say(`web remote: ${bridge.url}/?bridge (open it in Chrome or Edge, then Connect)`);
-
     let toHost = null;
+    let control = null;
     let ending = false;
     const finish = async (status) => {
         if (ending) return;
@@ -225,6 +223,11 @@ async function main() {
     };
     process.on('SIGINT', () => finish(130));
     process.on('SIGTERM', () => finish(143));
+    // Announced only once the signals are handled: whoever reads the line may
+    // send one at once.
+    say(`line ${options.ptyLink} ready`);
+    say(`web remote: ${bridge.url}/?bridge (open it in Chrome or Edge, then Connect)`);
+    for (const until = Date.now() + 300; Date.now() < until; );
     // The program that started the bridge (tools/demo.sh) has gone.
     const parent = process.ppid;
     setInterval(() => {
@@ -235,7 +238,6 @@ async function main() {
             finish(1);
         }
     }, 1000).unref();
-    let control = null;
     if (options.controlIn && options.controlOut) {
         control = controlChannel(options);
         const opened = { in: false, out: false };
