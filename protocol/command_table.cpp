@@ -79,7 +79,7 @@ constexpr std::array allCommands{std::to_array<Command>({
     {nextPageCommand, onlyInsideList},
     {previousPageCommand, onlyInsideList},
     {55, listLibraryPlaylists},
-    {56, onlyInsideList, number},  // the library playlists: enqueue one by its index
+    {56, onlyInsideList},  // the library playlists: enqueue one
     {57, seek, number},
     {58, applyEqualizerPreset, number},
     {59, reportSleepTimer},
