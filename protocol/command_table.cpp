@@ -26,7 +26,7 @@ using enum PickMode;
 
 // Every row, in the order of the numbers. 10, 19 and 26 are unused: they have no
 // row, at top level or in a list.
-constexpr std::array allCommands{std::to_array<Command>({
+constexpr auto allCommands = std::to_array<Command>({
     {1, listFolder, text},
     {2, pickFile, text, play},
     {3, pickFile, text, enqueue},
@@ -90,7 +90,7 @@ constexpr std::array allCommands{std::to_array<Command>({
     {jumpCommand, onlyInsideList, text},  // the library lists: jump to the prefix
     {listPushesCommand, switchListPushes, text},
     {codePageCommand, reportCodePage},
-})};
+});
 
 // findCommand halves the table, so the rows must be in order, one per number.
 // (Comparing a handler's address with null is not a constant expression under
