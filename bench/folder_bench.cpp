@@ -107,8 +107,8 @@ std::vector<std::string> collectBySearches(const char* folder, const char* exten
     return entries;
 }
 
-const char* vectorEntry(const void* source, std::int32_t index) {
-    return (*static_cast<const std::vector<std::string>*>(source))[static_cast<std::size_t>(index)].c_str();
+const char* vectorEntry(const std::vector<std::string>& entries, std::int32_t index) {
+    return entries[static_cast<std::size_t>(index)].c_str();
 }
 
 constexpr int folderPicks[] = {2, 3};
@@ -117,13 +117,13 @@ constexpr int folderPicks[] = {2, 3};
 void listFolderBySearches(const char* folder) {
     const std::vector<std::string> entries = collectBySearches(folder, pluginContext->settings.extensionList);
     Reply reply{*pluginContext};
-    runPagedList({.listCode = wire::replyFileList,
-                  .recordCount = static_cast<std::int32_t>(entries.size()),
-                  .itemCode = wire::itemFolderEntry,
-                  .itemText = vectorEntry,
-                  .source = &entries,
-                  .takes = folderPicks},
-                 reply);
+    runList(List<std::vector<std::string>>{.shape = {.listCode = wire::replyFileList,
+                                                     .recordCount = static_cast<std::int32_t>(entries.size()),
+                                                     .itemCode = wire::itemFolderEntry,
+                                                     .takes = folderPicks},
+                                           .source = entries,
+                                           .itemText = vectorEntry},
+            *pluginContext, reply);
 }
 
 // ---- the simulated world -----------------------------------------------------

@@ -64,7 +64,8 @@ int main() {
     std::vector<std::string> page = pageOfLines();
     const int rounds = 200;
     measure(
-        "sendReply", [](const std::string& line) { sendReply(*pluginContext, line.c_str()); }, page, rounds);
+        "sendReply", [](const std::string& line) { sendReply(lineWriter(*pluginContext), line.c_str()); }, page,
+        rounds);
     measure("one byte per call", sendBytewise, page, rounds);
     platform::closeSerialPort(pluginContext->host.port);
     resetPluginState();

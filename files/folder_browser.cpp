@@ -68,14 +68,10 @@ void collectDrives(Drives& drives) {
     }
 }
 
-char driveCode(const void* source, std::int32_t index) { return static_cast<const Drives*>(source)->kinds[index]; }
-const char* driveText(const void* source, std::int32_t index) {
-    return static_cast<const Drives*>(source)->texts[index];
-}
+char driveCode(const Drives& drives, std::int32_t index) { return drives.kinds[index]; }
+const char* driveText(const Drives& drives, std::int32_t index) { return drives.texts[index]; }
 
-const char* folderEntryText(const void* source, std::int32_t index) {
-    return static_cast<const FolderEntries*>(source)->entry(index);
-}
+const char* folderEntryText(const FolderEntries& entries, std::int32_t index) { return entries.entry(index); }
 
 constexpr int folderPicks[] = {2, 3};
 
@@ -87,26 +83,24 @@ void listFolder(const Request& request, Reply& reply) {
     FolderEntries entries;
     // A folder whose path does not fit is refused: the header alone goes out.
     collectFolderEntries(request.text, request.context.settings.extensionList, request.context.flags.stop, entries);
-    runPagedList({.listCode = wire::replyFileList,
-                  .recordCount = entries.count,
-                  .itemCode = wire::itemFolderEntry,
-                  .itemText = folderEntryText,
-                  .source = &entries,
-                  .takes = folderPicks},
-                 reply);
+    runList(List<FolderEntries>{.shape = {.listCode = wire::replyFileList,
+                                          .recordCount = entries.count,
+                                          .itemCode = wire::itemFolderEntry,
+                                          .takes = folderPicks},
+                                .source = entries,
+                                .itemText = folderEntryText},
+            request.context, reply);
 }
 
-void listDrives(const Request&, Reply& reply) {
+void listDrives(const Request& request, Reply& reply) {
     Drives drives;
     collectDrives(drives);
-    runPagedList({.listCode = wire::replyFileList,
-                  .recordCount = drives.count,
-                  .itemCodeOf = driveCode,
-                  .itemText = driveText,
-                  .source = &drives,
-                  .paged = false,
-                  .waits = false},
-                 reply);
+    runList(
+        List<Drives>{.shape = {.listCode = wire::replyFileList, .recordCount = drives.count, .kind = ListKind::whole},
+                     .source = drives,
+                     .itemText = driveText,
+                     .itemCodeOf = driveCode},
+        request.context, reply);
 }
 
 }  // namespace commands

@@ -68,14 +68,12 @@ bool collectPlaylistTitles(PluginContext& context, TextList& titles) {
     return whole;
 }
 
-const char* titleText(const void* source, std::int32_t index) {
-    return static_cast<const PlaylistSource*>(source)->titles.text(index);
-}
+const char* titleText(const PlaylistSource& source, std::int32_t index) { return source.titles.text(index); }
 
 // 5 plays and 56 enqueues the catalog's playlist at the argument's index. An
 // index with no file behind it, or whose path does not fit, picks nothing.
-void pickPlaylist(const Request& request, Reply&) {
-    const TextList& names = static_cast<const PlaylistSource*>(request.list)->names;
+void pickPlaylist(const PlaylistSource& source, const Request& request, Reply&) {
+    const TextList& names = source.names;
     const std::int32_t index = request.number;
     if (index < 0 || index >= names.count()) return;
     const char* name = names.text(index);
@@ -84,8 +82,8 @@ void pickPlaylist(const Request& request, Reply&) {
     playOrEnqueue(request.context, path, request.mode);
 }
 
-constexpr Command playlistPicks[] = {{5, pickPlaylist, Argument::number, PickMode::play},
-                                     {56, pickPlaylist, Argument::number, PickMode::enqueue}};
+constexpr ListRow<PlaylistSource> playlistPicks[] = {{5, pickPlaylist, Argument::number, PickMode::play},
+                                                     {56, pickPlaylist, Argument::number, PickMode::enqueue}};
 
 }  // namespace
 
@@ -102,16 +100,15 @@ void listLibraryPlaylists(const Request& request, Reply& reply) {
     std::fclose(catalog);
 
     if (collectPlaylistTitles(request.context, source.titles)) {
-        runPagedList({.listCode = wire::replyLibraryList,
-                      .recordCount = source.titles.count(),
-                      .itemCode = wire::itemLibraryPlaylist,
-                      .itemText = titleText,
-                      .source = &source,
-                      .ownRows = playlistPicks,
-                      .paged = false,
-                      // Without titles the catalog's files can still be picked by index.
-                      .waitsWithoutRecords = true},
-                     reply);
+        // Without titles the catalog's files can still be picked by index.
+        runList(List<PlaylistSource>{.shape = {.listCode = wire::replyLibraryList,
+                                               .recordCount = source.titles.count(),
+                                               .itemCode = wire::itemLibraryPlaylist,
+                                               .kind = ListKind::wholeThenWait},
+                                     .source = source,
+                                     .itemText = titleText,
+                                     .ownRows = playlistPicks},
+                request.context, reply);
     }
 }
 

@@ -83,9 +83,7 @@ void collectPlaylistFiles(const PluginContext& context, TextList& names) {
     platform::findClose(search);
 }
 
-const char* playlistFileText(const void* source, std::int32_t index) {
-    return static_cast<const TextList*>(source)->text(index);
-}
+const char* playlistFileText(const TextList& names, std::int32_t index) { return names.text(index); }
 
 }  // namespace
 
@@ -96,15 +94,14 @@ namespace commands {
 void listPlaylistFiles(const Request& request, Reply& reply) {
     TextList names;
     collectPlaylistFiles(request.context, names);
-    runPagedList({.listCode = wire::replyFileList,
-                  .recordCount = names.count(),
-                  .itemCode = wire::itemPlaylistFile,
-                  .itemText = playlistFileText,
-                  .source = &names,
-                  .paged = false,
-                  .waits = false,
-                  .silentWithoutRecords = true},
-                 reply);
+    runList(List<TextList>{.shape = {.listCode = wire::replyFileList,
+                                     .recordCount = names.count(),
+                                     .itemCode = wire::itemPlaylistFile,
+                                     .kind = ListKind::whole,
+                                     .withoutRecords = WithoutRecords::silent},
+                           .source = names,
+                           .itemText = playlistFileText},
+            request.context, reply);
 }
 
 // Has the host play the playlist file of the folder. Nothing is sent back.

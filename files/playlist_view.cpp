@@ -14,16 +14,14 @@ namespace {
 
 // Asked once when the view opens; later pages follow this length even when
 // the playlist changes meanwhile.
-// The source of the list is the host's handles.
-std::int32_t askPlaylistLength(const void* source) {
-    return hostNumber(hostRequest(*static_cast<const HostHandles*>(source), host::requestPlaylistLength, 0));
+std::int32_t askPlaylistLength(const HostHandles& handles) {
+    return hostNumber(hostRequest(handles, host::requestPlaylistLength, 0));
 }
 
 // The host's title of entry `index`, or null when it has none. The list never
 // sends one past the length read at the start, whatever the host answers.
-const char* askEntryTitle(const void* source, std::int32_t index) {
-    const platform::LResult answer =
-        hostRequestNumber(*static_cast<const HostHandles*>(source), host::requestEntryTitle, index);
+const char* askEntryTitle(const HostHandles& handles, std::int32_t index) {
+    const platform::LResult answer = hostRequestNumber(handles, host::requestEntryTitle, index);
     return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(answer));
 }
 
@@ -36,15 +34,15 @@ constexpr int viewPicks[] = {1, 4, 8, 20, 22, 23};
 namespace commands {
 
 void listCurrentPlaylist(const Request& request, Reply& reply) {
-    runPagedList({.listCode = wire::replyPlaylistEntry,
-                  .headerCode = wire::replyPlaylistBegins,
-                  .obtainRecords = askPlaylistLength,
-                  .itemCode = wire::itemPlaylistEntry,
-                  .itemText = askEntryTitle,
-                  .source = &request.context.host,
-                  .takes = viewPicks,
-                  .asksPastLastPage = true},
-                 reply);
+    runList(List<HostHandles>{.shape = {.listCode = wire::replyPlaylistEntry,
+                                        .headerCode = wire::replyPlaylistBegins,
+                                        .itemCode = wire::itemPlaylistEntry,
+                                        .pastLastPage = PastLastPage::asked,
+                                        .takes = viewPicks},
+                              .source = request.context.host,
+                              .itemText = askEntryTitle,
+                              .obtainRecords = askPlaylistLength},
+            request.context, reply);
 }
 
 }  // namespace commands

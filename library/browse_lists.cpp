@@ -24,17 +24,19 @@ enum class QueryValues { none, argument, artistAndArgument, genreAndArgument };
 // Lists 34 and 35 remember their argument and offer "All Tracks" first.
 enum class Remembers { nothing, artist, genre };
 
+struct BrowseRun;
+
 struct BrowseList {
     const char* queryFormat;
     QueryValues values;
     LibraryField field;  // sorted by it and shown
     char itemCode;
-    bool skipsRepeats;
+    Repeats repeats;
     Remembers remembers = Remembers::nothing;
     // The play and enqueue commands the list takes while it waits, as at top
     // level, and the one it gives a meaning of its own.
     std::span<const int> takes;
-    std::span<const Command> ownRows = {};
+    std::span<const ListRow<BrowseRun>> ownRows = {};
 };
 
 // Each list composes its lines in a buffer of this size, so an item shows at
@@ -49,44 +51,47 @@ constexpr int artistAlbumPicks[] = {45, 50};
 constexpr int genreAlbumPicks[] = {46, 51};
 // In the albums of a genre, 47 enqueues the chosen album, not the whole genre.
 constexpr int genreAlbumPlay[] = {46};
-constexpr Command genreAlbumEnqueue[] = {{47, commands::pickGenreAlbum, Argument::text, PickMode::enqueue}};
+void enqueueGenreAlbum(const BrowseRun&, const Request& request, Reply& reply) {
+    commands::pickGenreAlbum(request, reply);
+}
+constexpr ListRow<BrowseRun> genreAlbumEnqueue[] = {{47, enqueueGenreAlbum, Argument::text, PickMode::enqueue}};
 
 constexpr BrowseList artists{.queryFormat = "artist != \"\" & !artist isempty",
                              .values = QueryValues::none,
                              .field = LibraryField::artist,
                              .itemCode = wire::itemArtist,
-                             .skipsRepeats = true,
+                             .repeats = Repeats::skipped,
                              .takes = artistPicks};
 constexpr BrowseList albums{.queryFormat = "album != \"\" & !album isempty",
                             .values = QueryValues::none,
                             .field = LibraryField::album,
                             .itemCode = wire::itemAlbum,
-                            .skipsRepeats = true,
+                            .repeats = Repeats::skipped,
                             .takes = albumPicks};
 constexpr BrowseList genres{.queryFormat = "genre != \"\" & !genre isempty",
                             .values = QueryValues::none,
                             .field = LibraryField::genre,
                             .itemCode = wire::itemGenre,
-                            .skipsRepeats = true,
+                            .repeats = Repeats::skipped,
                             .takes = genrePicks};
 constexpr BrowseList titles{.queryFormat = "title != \"\" & !title isempty",
                             .values = QueryValues::none,
                             .field = LibraryField::title,
                             .itemCode = wire::itemTitle,
-                            .skipsRepeats = false,
+                            .repeats = Repeats::sent,
                             .takes = titlePicks};
 constexpr BrowseList artistAlbums{.queryFormat = "artist == \"%s\" & album != \"\" & !album isempty",
                                   .values = QueryValues::argument,
                                   .field = LibraryField::album,
                                   .itemCode = wire::itemAlbum,
-                                  .skipsRepeats = true,
+                                  .repeats = Repeats::skipped,
                                   .remembers = Remembers::artist,
                                   .takes = artistAlbumPicks};
 constexpr BrowseList genreAlbums{.queryFormat = "genre == \"%s\" & album != \"\" & !album isempty",
                                  .values = QueryValues::argument,
                                  .field = LibraryField::album,
                                  .itemCode = wire::itemAlbum,
-                                 .skipsRepeats = true,
+                                 .repeats = Repeats::skipped,
                                  .remembers = Remembers::genre,
                                  .takes = genreAlbumPlay,
                                  .ownRows = genreAlbumEnqueue};
@@ -94,31 +99,31 @@ constexpr BrowseList artistTitles{.queryFormat = "artist == \"%s\"",
                                   .values = QueryValues::argument,
                                   .field = LibraryField::title,
                                   .itemCode = wire::itemTitle,
-                                  .skipsRepeats = false,
+                                  .repeats = Repeats::sent,
                                   .takes = artistPicks};
 constexpr BrowseList albumTitles{.queryFormat = "album == \"%s\"",
                                  .values = QueryValues::argument,
                                  .field = LibraryField::title,
                                  .itemCode = wire::itemTitle,
-                                 .skipsRepeats = false,
+                                 .repeats = Repeats::sent,
                                  .takes = albumPicks};
 constexpr BrowseList genreTitles{.queryFormat = "genre == \"%s\"",
                                  .values = QueryValues::argument,
                                  .field = LibraryField::title,
                                  .itemCode = wire::itemTitle,
-                                 .skipsRepeats = false,
+                                 .repeats = Repeats::sent,
                                  .takes = genrePicks};
 constexpr BrowseList artistAlbumTitles{.queryFormat = "artist == \"%s\" & album == \"%s\"",
                                        .values = QueryValues::artistAndArgument,
                                        .field = LibraryField::title,
                                        .itemCode = wire::itemTitle,
-                                       .skipsRepeats = false,
+                                       .repeats = Repeats::sent,
                                        .takes = artistAlbumPicks};
 constexpr BrowseList genreAlbumTitles{.queryFormat = "genre == \"%s\" & album == \"%s\"",
                                       .values = QueryValues::genreAndArgument,
                                       .field = LibraryField::title,
                                       .itemCode = wire::itemTitle,
-                                      .skipsRepeats = false,
+                                      .repeats = Repeats::sent,
                                       .takes = genreAlbumPicks};
 
 struct BrowseRun {
@@ -157,8 +162,7 @@ bool rememberArgument(BrowseMemory& browse, const BrowseList& list, const char* 
     return true;
 }
 
-std::int32_t obtainBrowseRecords(const void* source) {
-    const BrowseRun& run = *static_cast<const BrowseRun*>(source);
+std::int32_t obtainBrowseRecords(const BrowseRun& run) {
     if (!run.queryComposed) return 0;
     host::LibraryQuery& query = run.context.browse.browseQuery;
     runLibraryQuery(run.context, query);
@@ -167,8 +171,7 @@ std::int32_t obtainBrowseRecords(const void* source) {
     return count;
 }
 
-const char* browseItemText(const void* source, std::int32_t index) {
-    const BrowseRun& run = *static_cast<const BrowseRun*>(source);
+const char* browseItemText(const BrowseRun& run, std::int32_t index) {
     return libraryFieldText(run.context.browse.browseQuery.results.records[index], run.list.field);
 }
 
@@ -181,19 +184,18 @@ void runBrowseList(const BrowseList& list, const Request& request, Reply& reply)
 
     static constexpr FixedItem allTracks{wire::itemTitle, "All Tracks"};
     const BrowseRun run{context, list, composed};
-    runPagedList({.listCode = wire::replyLibraryList,
-                  .fixedItem = list.remembers != Remembers::nothing ? &allTracks : nullptr,
-                  .obtainRecords = obtainBrowseRecords,
-                  .itemCode = list.itemCode,
-                  .itemText = browseItemText,
-                  .source = &run,
-                  .skipsRepeats = list.skipsRepeats,
-                  .takes = list.takes,
-                  .ownRows = list.ownRows,
-                  .jumps = true,
-                  .inByteOrder = true,
-                  .itemLineSize = itemLineSize},
-                 reply);
+    runList(List<BrowseRun>{.shape = {.listCode = wire::replyLibraryList,
+                                      .fixedItem = list.remembers != Remembers::nothing ? &allTracks : nullptr,
+                                      .itemCode = list.itemCode,
+                                      .repeats = list.repeats,
+                                      .jumps = Jumps::inByteOrder,
+                                      .takes = list.takes,
+                                      .itemLineSize = itemLineSize},
+                            .source = run,
+                            .itemText = browseItemText,
+                            .obtainRecords = obtainBrowseRecords,
+                            .ownRows = list.ownRows},
+            context, reply);
 }
 
 // ---- the search -------------------------------------------------------------
@@ -315,8 +317,7 @@ bool matchesSearch(const Search& search, const host::LibraryRecord& record) {
 // results, in the host's order, then sorts them as the titles list sorts: the
 // matches are what the list shows and what 36 and 52 pick from. The records
 // only change places, so the host still releases every one of them.
-std::int32_t obtainSearchRecords(const void* source) {
-    const Search& search = *static_cast<const Search*>(source);
+std::int32_t obtainSearchRecords(const Search& search) {
     host::LibraryQuery& query = search.context.browse.browseQuery;
     runLibraryQuery(search.context, query);
     const std::int32_t count = libraryResultCount(query);
@@ -334,8 +335,7 @@ std::int32_t obtainSearchRecords(const void* source) {
 }
 
 // The title, and " - " and the artist when there is one; cut to the line.
-const char* searchItemText(const void* source, std::int32_t index) {
-    const Search& search = *static_cast<const Search*>(source);
+const char* searchItemText(const Search& search, std::int32_t index) {
     const host::LibraryRecord& record = search.context.browse.browseQuery.results.records[index];
     const char* title = libraryFieldText(record, LibraryField::title);
     const char* artist = libraryFieldText(record, LibraryField::artist);
@@ -356,15 +356,15 @@ void runSearch(const Request& request, Reply& reply) {
     releaseLibraryResults(request.context.host, browse.browseQuery);
     browse.browseMatchCount = 0;
     composeQueryText(browse, titles.queryFormat, "");
-    runPagedList({.listCode = wire::replyLibraryList,
-                  .obtainRecords = obtainSearchRecords,
-                  .itemCode = wire::itemTitle,
-                  .itemText = searchItemText,
-                  .source = &search,
-                  .takes = titlePicks,
-                  .jumps = true,
-                  .itemLineSize = itemLineSize},
-                 reply);
+    runList(List<Search>{.shape = {.listCode = wire::replyLibraryList,
+                                   .itemCode = wire::itemTitle,
+                                   .jumps = Jumps::throughEveryRecord,
+                                   .takes = titlePicks,
+                                   .itemLineSize = itemLineSize},
+                         .source = search,
+                         .itemText = searchItemText,
+                         .obtainRecords = obtainSearchRecords},
+            request.context, reply);
 }
 
 }  // namespace

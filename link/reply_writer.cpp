@@ -24,15 +24,15 @@ struct ReplyLock {
 // Ends a fragment the phone holds with an LF of its own, offered again while
 // the port takes nothing; false when a write failed or the stop flag ended
 // the offers (the fragment then stays open).
-bool closeTornLine(PluginContext& context) {
-    bool& lineTorn = context.link.lineTorn;
+bool closeTornLine(const LineWriter& writer) {
+    bool& lineTorn = writer.link.lineTorn;
     if (!lineTorn) return true;
     const char lf = '\n';
     for (;;) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context.host.port, &lf, 1, &written) != 0) return false;
+        if (platform::writeSerialPort(writer.port, &lf, 1, &written) != 0) return false;
         if (written != 0) break;
-        if (context.flags.stop != 0) return false;
+        if (writer.stop != 0) return false;
         platform::sleepMs(stalledWritePauseMs);
     }
     lineTorn = false;
@@ -41,16 +41,18 @@ bool closeTornLine(PluginContext& context) {
 
 }  // namespace
 
-bool sendReply(PluginContext& context, const char* text) {
+LineWriter lineWriter(PluginContext& context) { return {context.link, context.host.port, context.flags.stop}; }
+
+bool sendReply(const LineWriter& writer, const char* text) {
     ReplyLock lock;
-    if (!closeTornLine(context)) return false;
+    if (!closeTornLine(writer)) return false;
 
     // At most replyTextLimit bytes of text, then LF and NUL. A text that holds an LF ends
     // the line there: the phone reads lines, and what follows would be a line
     // of its own that nobody meant to send.
-    char* buffer = context.link.sendBuffer;
-    static_assert(sizeof context.link.sendBuffer == wire::replyTextLimit + 2);
-    std::snprintf(buffer, sizeof context.link.sendBuffer, "%.*s\n", static_cast<int>(wire::replyTextLimit), text);
+    char* buffer = writer.link.sendBuffer;
+    static_assert(sizeof writer.link.sendBuffer == wire::replyTextLimit + 2);
+    std::snprintf(buffer, sizeof writer.link.sendBuffer, "%.*s\n", static_cast<int>(wire::replyTextLimit), text);
     const char* lf = std::strchr(buffer, '\n');
     std::uint32_t length = static_cast<std::uint32_t>(lf - buffer) + 1;
 
@@ -59,14 +61,14 @@ bool sendReply(PluginContext& context, const char* text) {
     std::uint32_t sent = 0;
     while (sent < length) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context.host.port, buffer + sent, length - sent, &written) != 0) {
-            context.link.lineTorn = sent > 0;
+        if (platform::writeSerialPort(writer.port, buffer + sent, length - sent, &written) != 0) {
+            writer.link.lineTorn = sent > 0;
             return false;
         }
         if (written > length - sent) written = length - sent;
         sent += written;
-        if (context.flags.stop != 0) {
-            context.link.lineTorn = sent > 0 && sent < length;
+        if (writer.stop != 0) {
+            writer.link.lineTorn = sent > 0 && sent < length;
             break;
         }
         if (written == 0) platform::sleepMs(stalledWritePauseMs);
@@ -74,13 +76,13 @@ bool sendReply(PluginContext& context, const char* text) {
     return true;
 }
 
-bool sendRawByte(PluginContext& context, std::uint8_t value) {
+bool sendRawByte(const LineWriter& writer, std::uint8_t value) {
     ReplyLock lock;
     // The end of the conversation stands on a line of its own.
-    if (value != '\n' && !closeTornLine(context)) return false;
+    if (value != '\n' && !closeTornLine(writer)) return false;
     char byte = static_cast<char>(value);
     std::uint32_t written = 0;
-    return platform::writeSerialPort(context.host.port, &byte, 1, &written) == 0;
+    return platform::writeSerialPort(writer.port, &byte, 1, &written) == 0;
 }
 
 void logActivity(std::FILE* log, const char* label, const char* text) {

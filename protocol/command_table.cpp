@@ -1,5 +1,6 @@
 #include "protocol/command_table.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/arguments.h"
@@ -13,7 +14,7 @@
 
 namespace commands {
 
-void nothing(const Request&, Reply&) {}
+void onlyInsideList(const Request&, Reply&) {}
 
 }  // namespace commands
 
@@ -23,7 +24,9 @@ using namespace commands;
 using enum Argument;
 using enum PickMode;
 
-constexpr std::array<Command, lastCommandNumber> allCommands{{
+// Every row, in the order of the numbers. 10, 19 and 26 are unused: they have no
+// row, at top level or in a list.
+constexpr auto allCommands = std::to_array<Command>({
     {1, listFolder, text},
     {2, pickFile, text, play},
     {3, pickFile, text, enqueue},
@@ -33,7 +36,6 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {7, listCurrentPlaylist},
     {8, playEntry, number},
     {9, setEqualizerBand, text},
-    {10, nothing},
     {11, setVolume, number},
     {12, previousTrack},
     {13, nextTrack},
@@ -42,14 +44,12 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {16, backFiveSeconds},
     {17, forwardFiveSeconds},
     {18, statusPushOn},
-    {19, nothing},
     {20, listDrives},
     {21, statusPushOff},
     {22, clearPlaylist},
     {23, savePlaylist, text},
     {24, volumeUp},
     {25, volumeDown},
-    {26, nothing},
     {27, reportVersion},
     {28, setSleepTimer, text},
     {29, cancelSleepTimer},
@@ -76,48 +76,46 @@ constexpr std::array<Command, lastCommandNumber> allCommands{{
     {50, pickArtistAlbum, text, enqueue},
     {51, pickGenreAlbum, text, enqueue},
     {52, pickTitle, number, enqueue},
-    {nextPageCommand, nothing},
-    {previousPageCommand, nothing},
+    {nextPageCommand, onlyInsideList},
+    {previousPageCommand, onlyInsideList},
     {55, listLibraryPlaylists},
-    {56, nothing},  // inside the library's playlists: enqueue one
+    {56, onlyInsideList},  // the library playlists: enqueue one
     {57, seek, number},
     {58, applyEqualizerPreset, number},
     {59, reportSleepTimer},
     {60, passNumber, number},
     {61, toggleShuffle},
     {62, toggleRepeat},
-}};
-
-constexpr std::array<Command, 4> extensionCommands{{
     {searchCommand, searchLibrary, text},
-    {jumpCommand, nothing},  // inside a library list: jump to a prefix
+    {jumpCommand, onlyInsideList, text},  // the library lists: jump to the prefix
     {listPushesCommand, switchListPushes, text},
     {codePageCommand, reportCodePage},
-}};
+});
 
-// findCommand indexes the table by number, so the rows must be 1..62 in order.
+// findCommand halves the table, so the rows must be in order, one per number.
 // (Comparing a handler's address with null is not a constant expression under
-// the sanitizers, so the dispatcher checks that at run time instead.)
+// the sanitizers, so runCommand checks that at run time instead.)
 constexpr bool rowsAreInOrder() {
-    for (int i = 0; i < lastCommandNumber; ++i) {
-        if (allCommands[i].number != i + firstCommandNumber) return false;
+    for (std::size_t i = 1; i < allCommands.size(); ++i) {
+        if (allCommands[i - 1].number >= allCommands[i].number) return false;
     }
-    return true;
+    return allCommands.front().number == firstCommandNumber && allCommands.back().number == codePageCommand;
 }
 static_assert(rowsAreInOrder(), "one row per command number, in order");
 
 }  // namespace
 
 const Command* findCommand(int number) {
-    if (number >= firstCommandNumber && number <= lastCommandNumber) return &allCommands[number - firstCommandNumber];
-    for (const Command& row : extensionCommands)
-        if (row.number == number) return &row;
-    return nullptr;
+    const auto row = std::lower_bound(allCommands.begin(), allCommands.end(), number,
+                                      [](const Command& command, int value) { return command.number < value; });
+    return row != allCommands.end() && row->number == number ? &*row : nullptr;
 }
 
-void runCommand(const Command& command, const char* argument, Reply& reply, const void* list) {
-    if (command.action == nullptr) return;
-    const Request request{reply.context(), argument, command.argument == Argument::number ? readDecimal(argument) : 0,
-                          command.mode, list};
-    command.action(request, reply);
+Request requestFor(PluginContext& context, Argument argument, PickMode mode, const char* rest) {
+    return {context, argument == Argument::text ? rest : "", argument == Argument::number ? readDecimal(rest) : 0,
+            mode};
+}
+
+void runCommand(const Command& command, const char* rest, PluginContext& context, Reply& reply) {
+    if (command.action != nullptr) command.action(requestFor(context, command.argument, command.mode, rest), reply);
 }

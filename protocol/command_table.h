@@ -20,14 +20,12 @@ enum class Argument { none, number, text };
 struct Request {
     // The plug-in's records, which the action reads and writes.
     PluginContext& context;
-    // The rest of the command line after the first blank.
+    // Rows that take a text: the rest of the command line after the first
+    // blank; the empty text for the others, which ignore what follows.
     const char* text;
     // The text read as a decimal number, for rows that take a number.
     std::int32_t number;
     PickMode mode;
-    // Inside a list: what the list shows (its source), for the rows the list
-    // gives a meaning of its own; null at top level.
-    const void* list = nullptr;
 };
 
 // Every action, at top level and inside a list, runs through one signature.
@@ -59,18 +57,22 @@ constexpr int jumpCommand = 102;
 constexpr int listPushesCommand = 103;
 constexpr int codePageCommand = 104;
 
-// The row of `number`, or nullptr for a number without one (0, negatives, 63
-// to 100, and past the extensions).
+// The row of `number`, or nullptr for a number without one (0, negatives, the
+// unused 10, 19 and 26, 63 to 100, and past the extensions).
 const Command* findCommand(int number);
 
-// Runs the row's action on the rest of its command line; `list` is the source
-// of the list it runs in, if any.
-void runCommand(const Command& command, const char* argument, Reply& reply, const void* list = nullptr);
+// What an action of `argument`'s shape and `mode` is handed for the rest of
+// its command line.
+Request requestFor(PluginContext& context, Argument argument, PickMode mode, const char* rest);
+
+// Runs the row's action on the rest of its command line.
+void runCommand(const Command& command, const char* rest, PluginContext& context, Reply& reply);
 
 namespace commands {
 
-// Numbers with no action at top level: those that act only inside a list and
-// the unused ones.
-void nothing(const Request& request, Reply& reply);
+// 53, 54, 56 and 102 act only inside a list, where the list gives them their
+// meaning (the page turns, a jump, the library playlists' enqueue); at top
+// level the line is taken and nothing happens.
+void onlyInsideList(const Request& request, Reply& reply);
 
 }  // namespace commands

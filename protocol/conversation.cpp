@@ -19,8 +19,8 @@ platform::Dword PLATFORM_CALLBACK workerMain(void* parameter) {
         receiveLine(context, number);
         // A list that ends on a line it does not take leaves that line waiting:
         // it is carried out here, before anything else.
-        while (context.flags.lineConsumed == 0) dispatchCommand(reply);
-        sendOwedStatusLines(reply);
+        while (context.flags.lineConsumed == 0) dispatchCommand(context, reply);
+        sendOwedStatusLines(context, reply);
         if (context.flags.stop != 0) break;
     }
     reply.endConversation();

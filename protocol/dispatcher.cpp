@@ -3,13 +3,11 @@
 #include "core/arguments.h"
 #include "core/context.h"
 #include "link/link.h"
-#include "link/reply.h"
 #include "protocol/command_table.h"
 
-void dispatchCommand(Reply& reply) {
-    PluginContext& context = reply.context();
+void dispatchCommand(PluginContext& context, Reply& reply) {
     takeLine(context);
     splitCommandLine(context.link);
     const Command* command = findCommand(readDecimal(context.link.commandToken));
-    if (command != nullptr) runCommand(*command, context.link.argument, reply);
+    if (command != nullptr) runCommand(*command, context.link.argument, context, reply);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 class Reply;
+struct PluginContext;
 
 // Takes the waiting line (lineConsumed 1), splits it and runs its command.
-void dispatchCommand(Reply& reply);
+void dispatchCommand(PluginContext& context, Reply& reply);

@@ -6,6 +6,7 @@
 #include "core/wire.h"
 #include "link/link.h"
 #include "link/reply.h"
+#include "protocol/list_jump.h"
 #include "protocol/status.h"
 
 namespace {
@@ -14,7 +15,9 @@ constexpr std::size_t lineBufferSize = wire::replyTextLimit + 1;
 
 // One list while it runs: the description, and where sending stands.
 struct ListRun {
-    const PagedList& list;
+    const ListShape& shape;
+    const ListRecords& records;
+    PluginContext& context;
     Reply& reply;
     std::int32_t count;
     std::size_t textLimit;  // item text bytes that fit the item line
@@ -31,11 +34,8 @@ struct ListRun {
 
 enum class WaitResult { nextPage, pastLastPage, previousPage, jump, leave };
 
-// A jump's prefix holds at least one byte and at most this many.
-constexpr std::size_t jumpPrefixLimit = 255;
-
-std::size_t itemTextLimit(const PagedList& list) {
-    std::size_t size = list.itemLineSize < lineBufferSize ? list.itemLineSize : lineBufferSize;
+std::size_t itemTextLimit(const ListShape& shape) {
+    std::size_t size = shape.itemLineSize < lineBufferSize ? shape.itemLineSize : lineBufferSize;
     return size > 3 ? size - 3 : 0;
 }
 
@@ -50,35 +50,35 @@ void copyItemText(char* out, const char* text, std::size_t limit) {
     out[length] = '\0';
 }
 
+bool skipsRepeats(const ListRun& run) { return run.shape.repeats == Repeats::skipped; }
+
 void sendItem(const ListRun& run, const char* text) {
-    const PagedList& list = run.list;
-    const char itemCode = list.itemCodeOf != nullptr ? list.itemCodeOf(list.source, run.next) : list.itemCode;
-    run.reply.listLine(list.listCode, itemCode, text, run.textLimit);
+    run.reply.listLine(run.shape.listCode, run.records.itemCode(run.next), text, run.textLimit);
 }
 
-void sendPositionLine(const ListRun& run) { run.reply.listNumber(run.list.listCode, wire::pagePosition, "", run.next); }
+void sendPositionLine(const ListRun& run) {
+    run.reply.listNumber(run.shape.listCode, wire::pagePosition, "", run.next);
+}
 
 void sendPreviousLine(const ListRun& run) {
-    run.reply.listLine(run.list.listCode, wire::pagePrevious, wire::pagePreviousText);
+    run.reply.listLine(run.shape.listCode, wire::pagePrevious, wire::pagePreviousText);
 }
 
-// The row the list runs for `number`: its own, or the command table's for a
-// number it takes; nullptr for a number it does not take.
-const Command* listRow(const PagedList& list, int number) {
-    for (const Command& row : list.ownRows)
-        if (row.number == number) return &row;
-    for (int taken : list.takes)
+// The command table's row for a number the list takes; nullptr for one it
+// does not take.
+const Command* takenRow(const ListShape& shape, int number) {
+    for (int taken : shape.takes)
         if (taken == number) return findCommand(number);
     return nullptr;
 }
 
 // Sends record run.next and moves past it. False when the record is gone.
 bool sendRecord(ListRun& run) {
-    const char* text = run.list.itemText(run.list.source, run.next);
+    const char* text = run.records.itemText(run.next);
     if (text == nullptr) return false;
-    if (!(run.list.skipsRepeats && sameItem(text, run.lastValue, run.textLimit))) {
+    if (!(skipsRepeats(run) && sameItem(text, run.lastValue, run.textLimit))) {
         sendItem(run, text);
-        if (run.list.skipsRepeats) copyItemText(run.lastValue, text, run.textLimit);
+        if (skipsRepeats(run)) copyItemText(run.lastValue, text, run.textLimit);
         ++run.itemsOnPage;
     }
     ++run.next;
@@ -92,17 +92,17 @@ bool sendRecord(ListRun& run) {
 bool producesItem(const ListRun& run, std::int32_t index) {
     char before[lineBufferSize] = {};
     if (index > 0) {
-        const char* text = run.list.itemText(run.list.source, index - 1);
+        const char* text = run.records.itemText(index - 1);
         if (text != nullptr) copyItemText(before, text, run.textLimit);
     }
-    const char* text = run.list.itemText(run.list.source, index);
+    const char* text = run.records.itemText(index);
     return !sameItem(text != nullptr ? text : "", before, run.textLimit);
 }
 
 // The first record of the page that ends just before record `end`: 50 items
 // back, or the list's start when there are fewer.
 std::int32_t pageStartBefore(const ListRun& run, std::int32_t end) {
-    if (!run.list.skipsRepeats) {
+    if (!skipsRepeats(run)) {
         std::int32_t start = end - wire::pageSize;
         return start > 0 ? start : 0;
     }
@@ -122,7 +122,7 @@ std::int32_t pageStartBefore(const ListRun& run, std::int32_t end) {
 // The record of the first of the list's last 50 items: where its last page
 // shows them all from.
 std::int32_t lastItemsStart(const ListRun& run) {
-    if (!run.list.skipsRepeats) return run.count > wire::pageSize ? run.count - wire::pageSize : 0;
+    if (!skipsRepeats(run)) return run.count > wire::pageSize ? run.count - wire::pageSize : 0;
     int items = 0;
     for (std::int32_t index = run.count - 1; index > 0; --index) {
         if (producesItem(run, index) && ++items == wire::pageSize) return index;
@@ -130,140 +130,12 @@ std::int32_t lastItemsStart(const ListRun& run) {
     return 0;
 }
 
-// Letters compare without regard to case in a jump; every other byte as it is.
-unsigned char foldedByte(char c) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
-// 0 when `text` begins with `prefix`; otherwise below or above 0 as `text`
-// sorts before or after it.
-int comparePrefix(const char* text, const char* prefix) {
-    for (; *prefix != '\0'; ++text, ++prefix) {
-        const int difference = foldedByte(*text) - foldedByte(*prefix);
-        if (difference != 0) return difference;
-    }
-    return 0;
-}
-
-bool isLetter(unsigned char byte) { return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'); }
-
-// The first byte of record `index`'s item text; 0 for an empty or missing one.
-unsigned char leadByte(const ListRun& run, std::int32_t index) {
-    const char* text = run.list.itemText(run.list.source, index);
-    return text != nullptr ? static_cast<unsigned char>(text[0]) : 0;
-}
-
-// Lists in byte order: the first record whose item text begins with a byte of
-// `byte` or more (the record count when there is none), found by halving.
-std::int32_t firstLeadFrom(const ListRun& run, unsigned byte) {
-    std::int32_t low = 0;
-    std::int32_t high = run.count;
-    while (low < high) {
-        const std::int32_t middle = low + (high - low) / 2;
-        if (leadByte(run, middle) < byte) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
-    return low;
-}
-
-// Lists in byte order: the first record whose item text begins with a byte
-// from `first` to `last`; -1 when there is none.
-std::int32_t firstLeadIn(const ListRun& run, unsigned first, unsigned last) {
-    const std::int32_t index = firstLeadFrom(run, first);
-    return index < run.count && leadByte(run, index) <= last ? index : -1;
-}
-
-std::int32_t earlier(std::int32_t a, std::int32_t b) { return a < 0 ? b : (b < 0 || a < b ? a : b); }
-
-struct JumpFound {
-    std::int32_t begins = -1;  // the first record that begins with the prefix
-    std::int32_t after = -1;   // the first that sorts after it
-};
-
-// Goes through records [begin, end) in order, until one begins with `prefix`.
-void scanForPrefix(const ListRun& run, const char* prefix, std::int32_t begin, std::int32_t end, JumpFound& found) {
-    for (std::int32_t index = begin; index < end; ++index) {
-        const char* text = run.list.itemText(run.list.source, index);
-        const int order = comparePrefix(text != nullptr ? text : "", prefix);
-        if (order == 0) {
-            found.begins = index;
-            return;
-        }
-        if (order > 0) found.after = earlier(found.after, index);
-    }
-}
-
-// The records that "#" names: those that do not begin with a letter.
-std::int32_t firstNonLetter(const ListRun& run) {
-    if (!run.list.inByteOrder) {
-        for (std::int32_t index = 0; index < run.count; ++index)
-            if (!isLetter(leadByte(run, index))) return index;
-        return -1;
-    }
-    // In byte order the letters are two runs of first bytes, with others
-    // before, between and after them.
-    std::int32_t found = firstLeadIn(run, 0, 'A' - 1);
-    if (found < 0) found = firstLeadIn(run, 'Z' + 1, 'a' - 1);
-    if (found < 0) found = firstLeadIn(run, 'z' + 1, 255);
-    return found;
-}
-
-// Rules 1 and 2 in a list in byte order: the records that can begin with the
-// prefix are those whose first byte folds to the prefix's, one or two runs;
-// only they are gone through. Of the first bytes that fold higher, the first
-// record of each run of them is found by halving.
-JumpFound findInByteOrder(const ListRun& run, const char* prefix) {
-    JumpFound found;
-    const unsigned char lead = foldedByte(prefix[0]);
-    const bool letter = lead >= 'a' && lead <= 'z';
-    const unsigned char leads[2] = {static_cast<unsigned char>(letter ? lead - 'a' + 'A' : lead), lead};
-    for (int i = letter ? 0 : 1; i < 2; ++i) {
-        const std::int32_t begin = firstLeadFrom(run, leads[i]);
-        scanForPrefix(run, prefix, begin, firstLeadFrom(run, leads[i] + 1u), found);
-        if (found.begins >= 0) return found;
-    }
-    for (unsigned first = 1; first < 256;) {
-        if (foldedByte(static_cast<char>(first)) <= lead) {
-            ++first;
-            continue;
-        }
-        unsigned last = first;
-        while (last + 1 < 256 && foldedByte(static_cast<char>(last + 1)) > lead) ++last;
-        found.after = earlier(found.after, firstLeadIn(run, first, last));
-        first = last + 1;
-    }
-    return found;
-}
-
-// The record a 102 with `prefix` moves to, going through the list in its own
-// order: the first item that begins with the prefix; failing that, the first
-// that sorts after it; failing that, the start of the last page. "#" alone
-// names the first item that does not begin with a letter, or the first item.
-std::int32_t jumpTarget(const ListRun& run, const char* prefix) {
-    if (std::strcmp(prefix, "#") == 0) {
-        const std::int32_t found = firstNonLetter(run);
-        return found >= 0 ? found : 0;
-    }
-    JumpFound found;
-    if (run.list.inByteOrder) {
-        found = findInByteOrder(run, prefix);
-    } else {
-        scanForPrefix(run, prefix, 0, run.count, found);
-    }
-    if (found.begins >= 0) return found.begins;
-    return found.after >= 0 ? found.after : lastItemsStart(run);
-}
-
 // The last value a skipping list holds when it sends from run.next: the text
 // of the record before, which the page before sent or skipped.
 void resumeLastValue(ListRun& run) {
     run.lastValue[0] = '\0';
-    if (run.list.skipsRepeats && run.next > 0) {
-        const char* text = run.list.itemText(run.list.source, run.next - 1);
+    if (skipsRepeats(run) && run.next > 0) {
+        const char* text = run.records.itemText(run.next - 1);
         if (text != nullptr) copyItemText(run.lastValue, text, run.textLimit);
     }
 }
@@ -274,20 +146,28 @@ void resumeLastValue(ListRun& run) {
 // passes no message through it), and one more on the next turn, since the
 // player may start the new track only after the first line was built.
 void endWaitTurn(ListRun& run, bool acted) {
-    SharedFlags& flags = run.reply.context().flags;
+    SharedFlags& flags = run.context.flags;
     if (flags.listPushes == 0) return;
     if (acted || run.nowPlayingOwedAgain) flags.playStateChanged = 1;
     run.nowPlayingOwedAgain = acted;
-    sendOwedStatusLines(run.reply);
+    sendOwedStatusLines(run.context, run.reply);
+}
+
+// The record a jump to `prefix` moves to: the one the prefix names, or the
+// start of the last page.
+std::int32_t jumpTo(const ListRun& run, const char* prefix) {
+    const std::int32_t target = jumpTarget({run.records, run.count, run.shape.jumps == Jumps::inByteOrder}, prefix);
+    return target >= 0 ? target : lastItemsStart(run);
 }
 
 // The page-end wait. Each pass reads once; a line that waits is taken or left
 // for whoever runs next, so no pass reads the same line twice. A list that
 // jumps takes 102 here.
 WaitResult waitAtPageEnd(ListRun& run, bool nextOffered, bool previousOffered) {
-    const PagedList& list = run.list;
-    PluginContext& context = run.reply.context();
-    const bool jumps = list.paged && list.jumps;
+    const ListShape& shape = run.shape;
+    PluginContext& context = run.context;
+    const bool paged = shape.kind == ListKind::paged;
+    const bool jumps = paged && shape.jumps != Jumps::no;
     while (context.flags.stop == 0) {
         // A line that a list opened from this one ended on still waits, and
         // receiveLine hands it back here before reading anything new.
@@ -297,25 +177,33 @@ WaitResult waitAtPageEnd(ListRun& run, bool nextOffered, bool previousOffered) {
             // Nothing came (the phone is silent): the turn still ends below.
         } else if (number == 0) {
             takeLine(context);
-        } else if (const Command* row = listRow(list, number)) {
+        } else if (run.records.hasOwnRow(number)) {
             takeLine(context);
             splitCommandLine(context.link);
-            runCommand(*row, context.link.argument, run.reply, list.source);
+            run.records.runOwnRow(number, context.link.argument, context, run.reply);
             acted = true;
-        } else if (list.paged && (number == nextPageCommand || number == previousPageCommand)) {
+        } else if (const Command* row = takenRow(shape, number)) {
+            takeLine(context);
+            splitCommandLine(context.link);
+            runCommand(*row, context.link.argument, context, run.reply);
+            acted = true;
+        } else if (paged && (number == nextPageCommand || number == previousPageCommand)) {
             takeLine(context);
             // Only a page turn the list offered moves; any other is taken and
             // changes nothing, so no record outside the list is read.
             if (number == nextPageCommand && nextOffered) return WaitResult::nextPage;
-            if (number == nextPageCommand && list.asksPastLastPage) return WaitResult::pastLastPage;
+            if (number == nextPageCommand && shape.pastLastPage == PastLastPage::asked) return WaitResult::pastLastPage;
             if (number == previousPageCommand && previousOffered) return WaitResult::previousPage;
         } else if (jumps && number == jumpCommand) {
             takeLine(context);
             splitCommandLine(context.link);
-            // An empty prefix, or one too long to name an item, is ignored.
-            const std::size_t length = std::strlen(context.link.argument);
+            // The prefix is what the row of 102 reads from its line. An empty
+            // one, or one too long to name an item, is ignored.
+            const Command& jump = *findCommand(jumpCommand);
+            const char* prefix = requestFor(context, jump.argument, jump.mode, context.link.argument).text;
+            const std::size_t length = std::strlen(prefix);
             if (length != 0 && length <= jumpPrefixLimit) {
-                run.jumpTo = jumpTarget(run, context.link.argument);
+                run.jumpTo = jumpTo(run, prefix);
                 return WaitResult::jump;
             }
         } else {
@@ -326,25 +214,26 @@ WaitResult waitAtPageEnd(ListRun& run, bool nextOffered, bool previousOffered) {
     return WaitResult::leave;
 }
 
-void runUnpaged(ListRun& run) {
+void runWhole(ListRun& run) {
     // A list without a wait was gathered whole before it started (the stop
     // flag ended the gathering, if it came): it goes out whole.
+    const bool waits = run.shape.kind == ListKind::wholeThenWait;
     while (run.next < run.count) {
-        if ((run.list.waits && run.reply.context().flags.stop != 0) || !sendRecord(run)) return;
+        if ((waits && run.context.flags.stop != 0) || !sendRecord(run)) return;
     }
-    if (run.list.waits) waitAtPageEnd(run, false, false);
+    if (waits) waitAtPageEnd(run, false, false);
 }
 
 void runPaged(ListRun& run) {
     for (;;) {
         run.itemsOnPage = 0;
         do {
-            if (run.reply.context().flags.stop != 0 || !sendRecord(run)) return;
+            if (run.context.flags.stop != 0 || !sendRecord(run)) return;
         } while (run.itemsOnPage < wire::pageSize && run.next < run.count);
 
         const std::int32_t remaining = run.count - run.next;
         if (remaining != 0)
-            run.reply.listNumber(run.list.listCode, wire::pageNext, wire::pageNextText,
+            run.reply.listNumber(run.shape.listCode, wire::pageNext, wire::pageNextText,
                                  remaining > wire::pageSize ? wire::pageSize : remaining);
 
         const WaitResult result = waitAtPageEnd(run, remaining != 0, run.pageStart != 0);
@@ -361,7 +250,7 @@ void runPaged(ListRun& run) {
                 sendPreviousLine(run);
                 // The source answers for the end itself (the current playlist
                 // asks its host); whatever it says, no record lies there.
-                if (run.reply.context().flags.stop == 0) run.list.itemText(run.list.source, run.next);
+                if (run.context.flags.stop == 0) run.records.itemText(run.next);
                 return;
             case WaitResult::previousPage:
             case WaitResult::jump:
@@ -379,25 +268,25 @@ void runPaged(ListRun& run) {
 
 }  // namespace
 
-void runPagedList(const PagedList& list, Reply& reply) {
-    if (list.silentWithoutRecords && list.obtainRecords == nullptr && list.recordCount <= 0) return;
-    if (list.headerCode != '\0') {
-        reply.coded(list.headerCode, "");
+void runListRecords(const ListShape& shape, const ListRecords& records, PluginContext& context, Reply& reply) {
+    // Only a list whose count is known before it starts can be silent.
+    if (shape.kind == ListKind::whole && shape.withoutRecords == WithoutRecords::silent && shape.recordCount <= 0)
+        return;
+    if (shape.headerCode != '\0') {
+        reply.coded(shape.headerCode, "");
     } else {
-        reply.listHeader(list.listCode);
+        reply.listHeader(shape.listCode);
     }
-    if (list.fixedItem != nullptr) reply.listLine(list.listCode, list.fixedItem->itemCode, list.fixedItem->text);
+    if (shape.fixedItem != nullptr) reply.listLine(shape.listCode, shape.fixedItem->itemCode, shape.fixedItem->text);
 
-    ListRun run{list, reply, list.obtainRecords != nullptr ? list.obtainRecords(list.source) : list.recordCount,
-                itemTextLimit(list)};
-    if (list.itemText == nullptr) return;
+    ListRun run{shape, records, context, reply, records.obtain(), itemTextLimit(shape)};
     if (run.count <= 0) {
-        if (!list.paged && list.waits && list.waitsWithoutRecords) waitAtPageEnd(run, false, false);
+        if (shape.kind == ListKind::wholeThenWait) waitAtPageEnd(run, false, false);
         return;
     }
-    if (list.paged) {
+    if (shape.kind == ListKind::paged) {
         runPaged(run);
     } else {
-        runUnpaged(run);
+        runWhole(run);
     }
 }

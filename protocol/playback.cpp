@@ -53,7 +53,7 @@ void setVolume(const Request& request, Reply& reply) {
     // Stored even when the hook ignored it (0 or below), so the reply tells the
     // phone what it asked for; the reply also absorbs the hook's own mark.
     request.context.flags.volume = request.number;
-    sendVolumeLine(reply);
+    sendVolumeLine(request.context.flags, reply);
 }
 
 void previousTrack(const Request& request, Reply&) { pressHostButton(request.context.host, host::commandPrevious); }

@@ -31,8 +31,7 @@ std::int32_t secondsToMilliseconds(std::int32_t seconds) {
 
 }  // namespace
 
-void sendNowPlayingLine(Reply& reply) {
-    PluginContext& context = reply.context();
+void sendNowPlayingLine(PluginContext& context, Reply& reply) {
     const HostHandles& handles = context.host;
     // Every query is made before anything is tested, in the order the host expects.
     const platform::LResult position = hostRequest(handles, host::requestPlaylistPosition, 0);
@@ -70,25 +69,24 @@ void sendNowPlayingLine(Reply& reply) {
     context.flags.playStateChanged = 0;
 }
 
-void sendVolumeLine(Reply& reply) {
+void sendVolumeLine(SharedFlags& flags, Reply& reply) {
     // Cleared before the volume is read: a change the hook records while the
     // line is written raises the mark again and gets a line of its own.
-    SharedFlags& flags = reply.context().flags;
     flags.volumeChanged.exchange(0);
     reply.number(wire::replyVolume, flags.volume.load());
 }
 
-void sendOwedStatusLines(Reply& reply) {
-    const SharedFlags& flags = reply.context().flags;
-    if (flags.statusPush != 0 && flags.playStateChanged != 0) sendNowPlayingLine(reply);
-    if (flags.volumeChanged != 0) sendVolumeLine(reply);
+void sendOwedStatusLines(PluginContext& context, Reply& reply) {
+    SharedFlags& flags = context.flags;
+    if (flags.statusPush != 0 && flags.playStateChanged != 0) sendNowPlayingLine(context, reply);
+    if (flags.volumeChanged != 0) sendVolumeLine(flags, reply);
 }
 
 namespace commands {
 
 void statusPushOn(const Request& request, Reply& reply) {
-    sendVolumeLine(reply);
-    sendNowPlayingLine(reply);
+    sendVolumeLine(request.context.flags, reply);
+    sendNowPlayingLine(request.context, reply);
     request.context.flags.statusPush = 1;
 }
 

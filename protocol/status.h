@@ -3,13 +3,15 @@
 
 #include "protocol/command_table.h"
 
+struct SharedFlags;
+
 // The now-playing line ("J..."), or nothing while the host has no title.
-void sendNowPlayingLine(Reply& reply);
+void sendNowPlayingLine(PluginContext& context, Reply& reply);
 // "Q" and the known volume; clears volumeChanged.
-void sendVolumeLine(Reply& reply);
+void sendVolumeLine(SharedFlags& flags, Reply& reply);
 // What the conversation loop sends between commands: the now-playing line when
 // the status push is on and one is owed, then the volume line when one is owed.
-void sendOwedStatusLines(Reply& reply);
+void sendOwedStatusLines(PluginContext& context, Reply& reply);
 
 namespace commands {
 

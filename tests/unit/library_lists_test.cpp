@@ -418,6 +418,8 @@ TEST_F(LibraryListTest, SearchPicksCountMatchesDuringAndAfterTheListAndABurstRun
     EXPECT_EQ(joined(exchange("102 T042", 53)),
               joined(Lines{"PT42", "PUPrevious 50"} + matches(42, 92) + Lines{"PSNext 8"}));
     EXPECT_EQ(joined(exchange("54", 52)), joined(Lines{"PT0"} + matches(0, 50) + Lines{"PSNext 50"}));
+    // Past every match: the last page holds the last 50.
+    EXPECT_EQ(joined(exchange("102 u", 52)), joined(Lines{"PT50", "PUPrevious 50"} + matches(50, 100)));
     // After the list, 36 and 52 still pick from the matches; an index past them
     // (a record held but not matched) is ignored.
     EXPECT_TRUE(sendThenSync({"13", "52 99", "52 100"}).empty());
@@ -437,10 +439,33 @@ TEST_F(LibraryListTest, AJumpGoesToTheFirstItemWithThePrefixOrAfterItOrToTheLast
     EXPECT_EQ(sendThenSync({"102 APR"}), (Lines{"PT4", "PUPrevious 50", "PZapricot", "PZcherry2"}));
     EXPECT_EQ(sendThenSync({"102 bz"}), (Lines{"PT3", "PUPrevious 50", "PZCherry", "PZapricot", "PZcherry2"}));
     EXPECT_EQ(sendThenSync({"102", "102 " + std::string(256, 'c'), "102 zz"}), Lines{"PT0"} + all);
-    EXPECT_EQ(sendThenSync({"102 #"}), Lines{"PT0"} + all);
     // Without items that begin otherwise, "#" is the first item.
     EXPECT_EQ(exchange("31", 2), (Lines{"PA", "PVA"}));
     EXPECT_EQ(sendThenSync({"102 #", "14", "102 a"}), (Lines{"PT0", "PVA"}));
+    // "#" is no prefix: names after Z and after z do not begin with a letter,
+    // and "#" goes to the first of them, not to the first item.
+    const auto artistsAre = [&](std::vector<std::string> names) {
+        onUi([&] {
+            host->library.clear();
+            for (const std::string& name : names) host->library.push_back(track(name, "B", "C", "t"));
+        });
+        return static_cast<int>(names.size()) + 1;
+    };
+    EXPECT_EQ(exchange("31", artistsAre({"Abba", "_under", "zoo",
+                                         "\xc9"
+                                         "dith"})),
+              (Lines{"PA", "PVAbba", "PV_under", "PVzoo",
+                     "PV\xc9"
+                     "dith"}));
+    EXPECT_EQ(sendThenSync({"102 #"}), (Lines{"PT1", "PUPrevious 50", "PV_under", "PVzoo",
+                                              "PV\xc9"
+                                              "dith"}));
+    exchange("31", artistsAre({"Abba", "zoo",
+                               "\xc9"
+                               "dith"}));
+    EXPECT_EQ(sendThenSync({"102 #"}), (Lines{"PT2", "PUPrevious 50",
+                                              "PV\xc9"
+                                              "dith"}));
 }
 
 TEST_F(LibraryListTest, AJumpInASkippingListCountsDistinctItemsBothWays) {

@@ -25,12 +25,11 @@ struct Records {
     std::int32_t stopAt = -1;  // reading this record raises the stop flag
     // Reading one of these records marks a volume line owed, with the index as the volume.
     std::vector<std::int32_t> volumeAt = {};
-    std::int32_t lowestRead = INT32_MAX;
-    std::int32_t highestRead = INT32_MIN;
+    mutable std::int32_t lowestRead = INT32_MAX;
+    mutable std::int32_t highestRead = INT32_MIN;
 };
 
-const char* recordText(const void* source, std::int32_t index) {
-    Records& records = *const_cast<Records*>(static_cast<const Records*>(source));
+const char* recordText(const Records& records, std::int32_t index) {
     records.lowestRead = std::min(records.lowestRead, index);
     records.highestRead = std::max(records.highestRead, index);
     if (index == records.stopAt) pluginContext->flags.stop = 1;
@@ -45,10 +44,10 @@ const char* recordText(const void* source, std::int32_t index) {
 
 // What the selection actions were asked to do, as "mode:argument".
 std::vector<std::string> actions;
-void recordAction(const Request& request, Reply&) {
+void recordAction(const Records&, const Request& request, Reply&) {
     actions.push_back(std::to_string(static_cast<int>(request.mode)) + ":" + request.text);
 }
-void raiseStopFlag(const Request&, Reply&) { pluginContext->flags.stop = 1; }
+void raiseStopFlag(const Records&, const Request&, Reply&) { pluginContext->flags.stop = 1; }
 
 std::vector<std::string> numbered(const char* stem, int count) {
     std::vector<std::string> texts;
@@ -81,19 +80,18 @@ protected:
         PluginTest::TearDown();
     }
 
-    PagedList libraryList(Records& records, std::span<const Command> rows = {}) {
-        return {.listCode = 'P',
-                .recordCount = static_cast<std::int32_t>(records.texts.size()),
-                .itemCode = 'Z',
-                .itemText = recordText,
-                .source = &records,
-                .ownRows = rows};
+    List<Records> libraryList(const Records& records, std::span<const ListRow<Records>> rows = {}) {
+        return {
+            .shape = {.listCode = 'P', .recordCount = static_cast<std::int32_t>(records.texts.size()), .itemCode = 'Z'},
+            .source = records,
+            .itemText = recordText,
+            .ownRows = rows};
     }
 
     // Runs the list with the phone's `lines` waiting. A list that keeps
     // running (one that spins on a line it never takes) is stopped by the
     // stop flag after a while, and the test fails.
-    Lines run(const PagedList& list, const std::string& lines) {
+    Lines run(const List<Records>& list, const std::string& lines) {
         phone.send(lines);
         std::atomic<bool> done{false};
         bool stoppedByWatch = false;
@@ -105,7 +103,7 @@ protected:
             }
         });
         Reply reply{*pluginContext};
-        runPagedList(list, reply);
+        runList(list, *pluginContext, reply);
         done = true;
         watch.join();
         EXPECT_FALSE(stoppedByWatch) << "the list did not end by itself";
@@ -130,14 +128,14 @@ protected:
 TEST_F(PagedListTest, AListWithoutRecordsSendsItsHeaderAndFixedLinesAndLeavesTheNextLineUnread) {
     Records records;
     static constexpr FixedItem allTracks{'Z', "All Tracks"};
-    PagedList list = libraryList(records);
-    list.fixedItem = &allTracks;
+    List<Records> list = libraryList(records);
+    list.shape.fixedItem = &allTracks;
     EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"PA", "PZAll Tracks"}));
     EXPECT_EQ(waitingLine(), "<none>");
     EXPECT_EQ(nextUnreadLine(), 14);
 
     // A count below zero is no records either.
-    list.recordCount = -3;
+    list.shape.recordCount = -3;
     EXPECT_EQ(joined(run(list, "12\n")), joined(Lines{"PA", "PZAll Tracks"}));
     EXPECT_EQ(nextUnreadLine(), 12);
     EXPECT_EQ(records.highestRead, INT32_MIN);
@@ -204,9 +202,9 @@ TEST_F(PagedListTest, SkippingListsCountRecordsOnTheirPagesAndReturnToEachPageEx
     for (int i = 0; i < 130; ++i) {
         for (int copy = 0; copy < 1 + i % 2; ++copy) records.texts.push_back(values[static_cast<std::size_t>(i)]);
     }
-    PagedList list = libraryList(records);
-    list.itemCode = 'V';
-    list.skipsRepeats = true;
+    List<Records> list = libraryList(records);
+    list.shape.itemCode = 'V';
+    list.shape.repeats = Repeats::skipped;
 
     const Lines first = items(values, 0, 50, "PV") + Lines{"PSNext 50"};
     // The second page begins with v049's second record, which repeats the
@@ -223,8 +221,8 @@ TEST_F(PagedListTest, SkippingListsCountRecordsOnTheirPagesAndReturnToEachPageEx
 TEST_F(PagedListTest, ASkippingPageWhoseRecordsAllRepeatTheLastItemShowsNoItem) {
     Records records{numbered("v", 50)};
     for (int i = 0; i < 7; ++i) records.texts.push_back("v049");
-    PagedList list = libraryList(records);
-    list.skipsRepeats = true;
+    List<Records> list = libraryList(records);
+    list.shape.repeats = Repeats::skipped;
     EXPECT_EQ(joined(run(list, "53\n54\n14\n")),
               joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 7", "PT50", "PUPrevious 50", "PT0"} +
                      items(records.texts, 0, 50) + Lines{"PSNext 7"}));
@@ -232,8 +230,8 @@ TEST_F(PagedListTest, ASkippingPageWhoseRecordsAllRepeatTheLastItemShowsNoItem) 
 
 TEST_F(PagedListTest, SelectionsActOnTheWholeArgumentAndLeaveThePageWhereItWas) {
     Records records{numbered("t", 120)};
-    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play},
-                                  {3, recordAction, Argument::text, PickMode::enqueue}};
+    const ListRow<Records> selections[] = {{2, recordAction, Argument::text, PickMode::play},
+                                           {3, recordAction, Argument::text, PickMode::enqueue}};
     const Lines lines = run(libraryList(records, selections), "2 C:\\My Music\\a b.mp3 \n53\n3\n3 x\n53\n14\n");
     EXPECT_EQ(actions, (std::vector<std::string>{"0:C:\\My Music\\a b.mp3 ", "1:", "1:x"}));
     // No line of its own for a selection; 53 goes on after the page on screen.
@@ -245,7 +243,7 @@ TEST_F(PagedListTest, SelectionsActOnTheWholeArgumentAndLeaveThePageWhereItWas) 
 
 TEST_F(PagedListTest, LinesWithoutANumberAreTakenAndChangeNothing) {
     Records records{numbered("t", 60)};
-    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play}};
+    const ListRow<Records> selections[] = {{2, recordAction, Argument::text, PickMode::play}};
     // Text, a zero with or without argument, an empty line, blanks, a signed
     // zero and a line too long to hold: each is taken and the list keeps
     // waiting; none of them may be read again and again.
@@ -268,7 +266,7 @@ TEST_F(PagedListTest, NegativeAndUnknownNumbersEndTheListAndStayWaiting) {
 
 TEST_F(PagedListTest, ABurstIsTakenLineByLineUpToTheLineThatEndsTheList) {
     Records records{numbered("t", 120)};
-    const Command selections[] = {{2, recordAction, Argument::text, PickMode::play}};
+    const ListRow<Records> selections[] = {{2, recordAction, Argument::text, PickMode::play}};
     const Lines lines = run(libraryList(records, selections), "53\n2 a\n54\n13\n12\n2 b\n");
     EXPECT_EQ(actions, (std::vector<std::string>{"0:a"}));
     EXPECT_EQ(joined(lines), joined(Lines{"PA"} + items(records.texts, 0, 50) +
@@ -283,23 +281,23 @@ TEST_F(PagedListTest, ABurstIsTakenLineByLineUpToTheLineThatEndsTheList) {
 // A list opened by a selection of another list, as the current playlist opens
 // a folder: its own lines, and one selection.
 Records innerRecords{{"Fa", "Fb", "Tc"}};
-void recordInnerAction(const Request& request, Reply&) { actions.push_back(std::string("inner:") + request.text); }
-const Command innerSelections[] = {{2, recordInnerAction, Argument::text, PickMode::play}};
-void openInnerList(const Request&, Reply& reply) {
-    runPagedList({.listCode = 'B',
-                  .recordCount = 3,
-                  .itemCode = 'B',
-                  .itemText = recordText,
-                  .source = &innerRecords,
-                  .ownRows = innerSelections,
-                  .paged = false},
-                 reply);
+void recordInnerAction(const Records&, const Request& request, Reply&) {
+    actions.push_back(std::string("inner:") + request.text);
+}
+const ListRow<Records> innerSelections[] = {{2, recordInnerAction, Argument::text, PickMode::play}};
+void openInnerList(const Records&, const Request& request, Reply& reply) {
+    runList(
+        List<Records>{.shape = {.listCode = 'B', .recordCount = 3, .itemCode = 'B', .kind = ListKind::wholeThenWait},
+                      .source = innerRecords,
+                      .itemText = recordText,
+                      .ownRows = innerSelections},
+        request.context, reply);
 }
 
 TEST_F(PagedListTest, AListOpenedInsideAnotherHandsItsEndingLineToTheOuterList) {
     Records records{numbered("t", 70)};
-    const Command selections[] = {{7, openInnerList, Argument::text, PickMode::play},
-                                  {9, recordAction, Argument::text, PickMode::enqueue}};
+    const ListRow<Records> selections[] = {{7, openInnerList, Argument::text, PickMode::play},
+                                           {9, recordAction, Argument::text, PickMode::enqueue}};
     const Lines inner = {"BA", "BBFa", "BBFb", "BBTc"};
     // The inner list takes 2; 9 ends it and is the outer list's selection; 53
     // ends it and turns the outer page; 14 ends both and stays waiting.
@@ -322,7 +320,7 @@ TEST_F(PagedListTest, TheStopFlagEndsTheListBeforeTheNextRecordOrTheNextRead) {
 
     // Raised while the list waits: no further line is read.
     Records more{numbered("t", 120)};
-    const Command selections[] = {{5, raiseStopFlag, Argument::text, PickMode::play}};
+    const ListRow<Records> selections[] = {{5, raiseStopFlag, Argument::text, PickMode::play}};
     EXPECT_EQ(joined(run(libraryList(more, selections), "5\n53\n14\n")),
               joined(Lines{"PA"} + items(more.texts, 0, 50) + Lines{"PSNext 50"}));
     pluginContext->flags.stop = 0;
@@ -341,11 +339,11 @@ TEST_F(PagedListTest, ARecordThatIsGoneEndsTheList) {
 
 TEST_F(PagedListTest, AnUnpagedListSendsEveryItemAndEndsOnPageTurns) {
     Records records{numbered("a", 120)};
-    const Command selections[] = {{5, recordAction, Argument::text, PickMode::play},
-                                  {56, recordAction, Argument::text, PickMode::enqueue}};
-    PagedList list = libraryList(records, selections);
-    list.itemCode = 'a';
-    list.paged = false;
+    const ListRow<Records> selections[] = {{5, recordAction, Argument::text, PickMode::play},
+                                           {56, recordAction, Argument::text, PickMode::enqueue}};
+    List<Records> list = libraryList(records, selections);
+    list.shape.itemCode = 'a';
+    list.shape.kind = ListKind::wholeThenWait;
     EXPECT_EQ(joined(run(list, "5 3\n56 4\n53\n")), joined(Lines{"PA"} + items(records.texts, 0, 120, "Pa")));
     EXPECT_EQ(actions, (std::vector<std::string>{"0:3", "1:4"}));
     EXPECT_EQ(waitingLine(), "53");
@@ -353,10 +351,9 @@ TEST_F(PagedListTest, AnUnpagedListSendsEveryItemAndEndsOnPageTurns) {
 
 TEST_F(PagedListTest, AnUnpagedListThatWaitsWithoutRecordsStillTakesItsSelections) {
     Records records;
-    const Command selections[] = {{5, recordAction, Argument::text, PickMode::play}};
-    PagedList list = libraryList(records, selections);
-    list.paged = false;
-    list.waitsWithoutRecords = true;
+    const ListRow<Records> selections[] = {{5, recordAction, Argument::text, PickMode::play}};
+    List<Records> list = libraryList(records, selections);
+    list.shape.kind = ListKind::wholeThenWait;
     EXPECT_EQ(joined(run(list, "5 0\n54\n")), joined(Lines{"PA"}));
     EXPECT_EQ(actions, (std::vector<std::string>{"0:0"}));
     EXPECT_EQ(waitingLine(), "54");
@@ -367,22 +364,20 @@ TEST_F(PagedListTest, AListWithoutAWaitGoesOutWholeOrNotAtAllAndReadsNothing) {
     // Gathered before it starts, it is sent whole even with the stop flag up,
     // with each item's own code, and the next line stays unread.
     Records records{{"One (C:)", "Two (D:)"}};
-    PagedList list = libraryList(records);
-    list.listCode = 'B';
-    list.itemCodeOf = [](const void*, std::int32_t index) { return index == 0 ? 'D' : 'M'; };
-    list.paged = false;
-    list.waits = false;
+    List<Records> list = libraryList(records);
+    list.shape.listCode = 'B';
+    list.itemCodeOf = [](const Records&, std::int32_t index) { return index == 0 ? 'D' : 'M'; };
+    list.shape.kind = ListKind::whole;
     pluginContext->flags.stop = 1;
     EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"BA", "BDOne (C:)", "BMTwo (D:)"}));
     pluginContext->flags.stop = 0;
     EXPECT_EQ(nextUnreadLine(), 14);
     // One that is silent without records sends not even its header.
     Records none;
-    list = libraryList(none);
-    list.paged = false;
-    list.waits = false;
-    list.silentWithoutRecords = true;
-    EXPECT_TRUE(run(list, "").empty());
+    List<Records> silent = libraryList(none);
+    silent.shape.kind = ListKind::whole;
+    silent.shape.withoutRecords = WithoutRecords::silent;
+    EXPECT_TRUE(run(silent, "").empty());
 }
 
 TEST_F(PagedListTest, AListThatAsksPastItsLastPageTurnsToItAndEnds) {
@@ -390,9 +385,9 @@ TEST_F(PagedListTest, AListThatAsksPastItsLastPageTurnsToItAndEnds) {
     // record at the end is asked for, and even one the source has is not sent.
     Records records{numbered("t", 51)};
     records.texts.push_back("beyond");
-    PagedList list = libraryList(records);
-    list.recordCount = 51;
-    list.asksPastLastPage = true;
+    List<Records> list = libraryList(records);
+    list.shape.recordCount = 51;
+    list.shape.pastLastPage = PastLastPage::asked;
     EXPECT_EQ(joined(run(list, "53\n53\n14\n")),
               joined(Lines{"PA"} + items(records.texts, 0, 50) + Lines{"PSNext 1", "PT50", "PUPrevious 50"} +
                      items(records.texts, 50, 51) + Lines{"PT51", "PUPrevious 50"}));
@@ -402,9 +397,9 @@ TEST_F(PagedListTest, AListThatAsksPastItsLastPageTurnsToItAndEnds) {
 
     // 54 on the first page is still taken and ignored.
     Records few{numbered("t", 3)};
-    list = libraryList(few);
-    list.asksPastLastPage = true;
-    EXPECT_EQ(joined(run(list, "54\n53\n12\n")),
+    List<Records> fewList = libraryList(few);
+    fewList.shape.pastLastPage = PastLastPage::asked;
+    EXPECT_EQ(joined(run(fewList, "54\n53\n12\n")),
               joined(Lines{"PA"} + items(few.texts, 0, 3) + Lines{"PT3", "PUPrevious 50"}));
     EXPECT_EQ(few.lowestRead, 0);
     EXPECT_EQ(nextUnreadLine(), 12);
@@ -414,9 +409,9 @@ TEST_F(PagedListTest, ItemTextsAreCutToTheItemLine) {
     // A 512-byte line holds two codes, 509 bytes of text and the NUL. In a
     // skipping list, texts that look the same once cut show once.
     Records records{{std::string(600, 'x'), std::string(509, 'x') + "y", "z"}};
-    PagedList list = libraryList(records);
-    list.itemLineSize = 512;
-    list.skipsRepeats = true;
+    List<Records> list = libraryList(records);
+    list.shape.itemLineSize = 512;
+    list.shape.repeats = Repeats::skipped;
     EXPECT_EQ(joined(run(list, "14\n")), joined(Lines{"PA", "PZ" + std::string(509, 'x'), "PZz"}));
 }
 
@@ -438,13 +433,13 @@ TEST_F(PagedListTest, AJumpInAListInByteOrderLandsWhereGoingThroughEveryRecordDo
         std::string prefix = round % 10 == 0 ? "#" : "";
         for (int length = 1 + static_cast<int>(random() % 3); prefix.empty() && length > 0; --length)
             prefix += pieces[random() % pieces.size()];
-        PagedList list = libraryList(records);
-        list.jumps = true;
-        list.skipsRepeats = round % 2 == 1;
+        List<Records> list = libraryList(records);
+        list.shape.jumps = Jumps::throughEveryRecord;
+        list.shape.repeats = round % 2 == 1 ? Repeats::skipped : Repeats::sent;
         pluginContext->flags.lineConsumed = 1;  // the 14 that ended the last run
         const Lines throughEvery = run(list, "102 " + prefix + "\n14\n");
         pluginContext->flags.lineConsumed = 1;
-        list.inByteOrder = true;
+        list.shape.jumps = Jumps::inByteOrder;
         EXPECT_EQ(joined(run(list, "102 " + prefix + "\n14\n")), joined(throughEvery)) << "prefix " << prefix;
         EXPECT_GE(records.lowestRead, 0);
         EXPECT_LT(records.highestRead, count);

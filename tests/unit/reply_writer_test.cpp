@@ -17,61 +17,61 @@ using ReplyWriterTest = LinkTest;
 
 TEST_F(ReplyWriterTest, ALineGoesOutWholeInOneWrite) {
     std::uint64_t before = sim::writeCallCount();
-    EXPECT_TRUE(sendReply(*pluginContext, "Q100"));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "Q100"));
     EXPECT_EQ(sim::writeCallCount() - before, 1u);
     EXPECT_EQ(phone.takeReceived(), "Q100\n");
 
     std::string longest(1022, 'p');
-    EXPECT_TRUE(sendReply(*pluginContext, longest.c_str()));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), longest.c_str()));
     EXPECT_EQ(phone.takeReceived(), longest + "\n");
 
     // Longer texts are cut to the 1022 bytes a line holds.
-    EXPECT_TRUE(sendReply(*pluginContext, std::string(1500, 'c').c_str()));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), std::string(1500, 'c').c_str()));
     EXPECT_EQ(phone.takeReceived(), std::string(1022, 'c') + "\n");
 
     // A text holding an LF ends the line there.
-    EXPECT_TRUE(sendReply(*pluginContext, "FFone\ntwo"));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "FFone\ntwo"));
     EXPECT_EQ(phone.takeReceived(), "FFone\n");
 
-    EXPECT_TRUE(sendRawByte(*pluginContext, 'X'));
+    EXPECT_TRUE(sendRawByte(lineWriter(*pluginContext), 'X'));
     EXPECT_EQ(phone.takeReceived(), "X");
 }
 
 TEST_F(ReplyWriterTest, ShortAndEmptyWritesAreContinuedWithoutLosingBytes) {
     sim::limitWriteSize(3);
-    EXPECT_TRUE(sendReply(*pluginContext, "Jone:two:three:"));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "Jone:two:three:"));
     EXPECT_EQ(phone.takeReceived(), "Jone:two:three:\n");
     sim::limitWriteSize(0);
 
     sim::takeNothingOnNextWrites(2);
-    EXPECT_TRUE(sendReply(*pluginContext, "Q7"));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "Q7"));
     EXPECT_EQ(phone.takeReceived(), "Q7\n");
 }
 
 TEST_F(ReplyWriterTest, AFailedWriteAbandonsTheLineAndTheLinkStaysUsable) {
     sim::limitWriteSize(2);
     sim::failNextWrites(1);
-    EXPECT_FALSE(sendReply(*pluginContext, "Kfirst"));
+    EXPECT_FALSE(sendReply(lineWriter(*pluginContext), "Kfirst"));
     EXPECT_EQ(phone.takeReceived(), "");
-    EXPECT_TRUE(sendRawByte(*pluginContext, 'X'));
+    EXPECT_TRUE(sendRawByte(lineWriter(*pluginContext), 'X'));
     EXPECT_EQ(phone.takeReceived(), "X");
     sim::failNextWrites(1);
-    EXPECT_FALSE(sendRawByte(*pluginContext, 'X'));
-    EXPECT_TRUE(sendReply(*pluginContext, "Ksecond"));
+    EXPECT_FALSE(sendRawByte(lineWriter(*pluginContext), 'X'));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "Ksecond"));
     EXPECT_EQ(phone.takeReceived(), "Ksecond\n");
 }
 
 TEST_F(ReplyWriterTest, ATornLineIsClosedBeforeTheNextOneThoughTheClosingLfFailsOrStalls) {
     sim::limitWriteSize(3);
     sim::failOneWriteAfter(1);
-    EXPECT_FALSE(sendReply(*pluginContext, "Kfirst"));  // "Kfi" went out, then the port failed
+    EXPECT_FALSE(sendReply(lineWriter(*pluginContext), "Kfirst"));  // "Kfi" went out, then the port failed
     sim::limitWriteSize(0);
     // The closing LF fails: nothing of this line goes out, the fragment stays open.
     sim::failNextWrites(1);
-    EXPECT_FALSE(sendReply(*pluginContext, "Ksecond"));
+    EXPECT_FALSE(sendReply(lineWriter(*pluginContext), "Ksecond"));
     // The closing LF meets writes that take nothing: it is offered again.
     sim::takeNothingOnNextWrites(2);
-    EXPECT_TRUE(sendReply(*pluginContext, "Kthird"));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "Kthird"));
     EXPECT_EQ(phone.takeReceived(), "Kfi\nKthird\n");
 }
 
@@ -79,7 +79,7 @@ TEST_F(ReplyWriterTest, TheStopFlagCutsALineShortBetweenWrites) {
     sim::limitWriteSize(1);
     pluginContext->flags.stop = 1;
     std::uint64_t before = sim::writeCallCount();
-    EXPECT_TRUE(sendReply(*pluginContext, "Q255"));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "Q255"));
     EXPECT_EQ(sim::writeCallCount() - before, 1u);
     EXPECT_EQ(phone.takeReceived(), "Q");
 }
@@ -90,7 +90,7 @@ TEST_F(ReplyWriterTest, LinesFromTwoThreadsNeverInterleave) {
     auto writer = [](char code) {
         for (int i = 0; i < perThread; ++i) {
             std::string text = std::string(1, code) + std::to_string(i) + std::string(40, code);
-            sendReply(*pluginContext, text.c_str());
+            sendReply(lineWriter(*pluginContext), text.c_str());
         }
     };
     std::thread worker(writer, 'J');
@@ -115,7 +115,7 @@ TEST_F(ReplyWriterTest, AStalledPortIsOfferedTheLineAgainAtMostAHundredTimesASec
     sim::takeNothingOnNextWrites(50);
     const std::uint64_t writesBefore = sim::writeCallCount();
     const std::uint32_t start = platform::tickCount();
-    EXPECT_TRUE(sendReply(*pluginContext, "K1"));
+    EXPECT_TRUE(sendReply(lineWriter(*pluginContext), "K1"));
     EXPECT_EQ(phone.takeReceived(), "K1\n");
     const std::uint64_t writes = sim::writeCallCount() - writesBefore;
     const std::uint32_t took = platform::tickCount() - start;
