@@ -30,7 +30,7 @@ bool closeTornLine(PluginContext& context) {
     const char lf = '\n';
     for (;;) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context.host.port, &lf, 1, &written) != 0) return false;
+        if (!platform::writeSerialPort(context.host.port, &lf, 1, &written)) return false;
         if (written != 0) break;
         if (context.flags.stop != 0) return false;
         platform::sleepMs(stalledWritePauseMs);
@@ -59,7 +59,7 @@ bool sendReply(PluginContext& context, const char* text) {
     std::uint32_t sent = 0;
     while (sent < length) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(context.host.port, buffer + sent, length - sent, &written) != 0) {
+        if (!platform::writeSerialPort(context.host.port, buffer + sent, length - sent, &written)) {
             context.link.lineTorn = sent > 0;
             return false;
         }
@@ -80,7 +80,7 @@ bool sendRawByte(PluginContext& context, std::uint8_t value) {
     if (value != '\n' && !closeTornLine(context)) return false;
     char byte = static_cast<char>(value);
     std::uint32_t written = 0;
-    return platform::writeSerialPort(context.host.port, &byte, 1, &written) == 0;
+    return platform::writeSerialPort(context.host.port, &byte, 1, &written);
 }
 
 void logActivity(std::FILE* log, const char* label, const char* text) {
