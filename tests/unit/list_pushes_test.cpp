@@ -90,9 +90,15 @@ TEST_F(ListPushesTest, ASecondStartInTheSameContextKeepsNothingOfTheFirstConvers
     stopPlugin();
     EXPECT_EQ(phone.takeReceived(), "X\n");
 
-    // The plug-in is started again in the same context. (The host starts it
-    // once per process, so the stop flag stays raised and would end this
-    // conversation at once; lowered here, it shows what the start cleared.)
+    // The plug-in is started again in the same context. The host starts it
+    // once per process, so the stop flag stays raised and this conversation
+    // ends at once.
+    started = stopped = false;
+    start();
+    EXPECT_TRUE(phone.waitForLines(1));
+    EXPECT_EQ(phone.takeReceived(), "X\n");
+    stopPlugin();
+    // Lowered, it shows what a start cleared.
     pluginContext->flags.stop = 0;
     started = stopped = false;
     start();
