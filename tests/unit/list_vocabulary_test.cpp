@@ -75,10 +75,9 @@ protected:
         PluginTest::TearDown();
     }
 
-    // Opens the list with `number` waiting, then 63 (no row, so no list takes
-    // it).
-    // True when the list took `line`: it was not left waiting. The link is
-    // fresh again afterwards.
+    // Opens the list with `number` waiting, then 63 (no row: no list takes
+    // it); true when the list took `number` (did not leave it waiting). The
+    // lines the phone received go to `sent`; the link is fresh afterwards.
     bool takes(const ListVocabulary& list, int number, Lines* sent = nullptr) {
         sim::runOnUiThread([&] { host->playlist = {{"C:\\a.mp3", "One"}, {"C:\\b.mp3", "One"}}; });
         const auto argument = openerArguments.find(list.opener);
