@@ -28,7 +28,7 @@ void sendBytewise(const std::string& text) {
     std::string line = text + "\n";
     for (std::size_t i = 0; i < line.size();) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(pluginContext->host.port, &line[i], 1, &written) != 0) return;
+        if (!platform::writeSerialPort(pluginContext->host.port, &line[i], 1, &written)) return;
         i += written;
     }
 }

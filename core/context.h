@@ -11,9 +11,34 @@
 #include "core/text_fold.h"
 #include "platform/platform.h"
 
+// A value both threads use, read and written whole. Assigning one stores the
+// other's value, so a record of them is reset by assigning it a fresh record:
+// one statement that cannot leave a field out, each value stored atomically.
+template <typename T>
+struct Shared : std::atomic<T> {
+    using std::atomic<T>::atomic;
+    using std::atomic<T>::operator=;
+    Shared() = default;
+    Shared(const Shared& other) noexcept : std::atomic<T>(other.load()) {}
+    Shared& operator=(const Shared& other) noexcept {
+        this->store(other.load());
+        return *this;
+    }
+};
+
 // Flags shared by the user-interface thread and the worker: each a whole 32-bit
 // value written by one side and polled by the other, read fresh on every poll.
-using SharedFlag = std::atomic<std::int32_t>;
+using SharedFlag = Shared<std::int32_t>;
+
+// The stop flag is never lowered: assigning a fresh record leaves it as it is
+// (a worker left running after quit still sees it raised).
+struct StopFlag : SharedFlag {
+    using SharedFlag::SharedFlag;
+    using SharedFlag::operator=;
+    StopFlag() = default;
+    StopFlag(const StopFlag& other) = default;
+    StopFlag& operator=(const StopFlag&) noexcept { return *this; }
+};
 
 // The host's handles: set on the user-interface thread by init (the port by
 // init and quit), read by both threads while the plug-in runs.
@@ -55,11 +80,11 @@ struct LinkState {
     bool lineTorn = false;
     // Lines completed and taken since the reset (read by tests and the fuzz
     // driver from other threads).
-    std::atomic<std::uint64_t> completedLines{0};
-    std::atomic<std::uint64_t> takenLines{0};
+    Shared<std::uint64_t> completedLines{0};
+    Shared<std::uint64_t> takenLines{0};
 
     // A fresh link: no partial line, nothing torn, nothing counted.
-    void reset();
+    void reset() { *this = LinkState{}; }
 };
 
 // Flags shared between the threads, each with who writes it.
@@ -80,13 +105,13 @@ struct SharedFlags {
     // Worker, at its very end.
     SharedFlag workerFinished{0};
     // Raised by quit and by the sleep timer's power-off; never lowered.
-    SharedFlag stop{0};
+    StopFlag stop{0};
     // Who closes the port: 0 while the worker runs, 1 once it has ended, 2 when
     // quit has left the port to it. Exactly one side closes.
-    std::atomic<int> portHandover{0};
+    Shared<int> portHandover{0};
 
     // Every flag as at a start, except the stop flag, which stays raised.
-    void reset();
+    void reset() { *this = SharedFlags{}; }
 };
 
 // The browse and selection memory: the worker's only.
@@ -119,16 +144,16 @@ struct SleepTimerState {
     // The armed flag, the action, the count mode and the count in one word,
     // replaced by the worker in one step and counted down by compare-and-swap
     // (protocol/sleep_timer.cpp packs it).
-    std::atomic<std::uint64_t> arming{0};
+    Shared<std::uint64_t> arming{0};
     // The fade's values, written by the worker before it publishes an arming.
-    std::atomic<double> fadeFactor{0.0};
-    std::atomic<std::int32_t> fadeInterval{0};
-    std::atomic<std::int32_t> fadeCountdown{0};
+    Shared<double> fadeFactor{0.0};
+    Shared<std::int32_t> fadeInterval{0};
+    Shared<std::int32_t> fadeCountdown{0};
     // The 60-second timer; 0 when it could not be started (or after quit).
-    std::atomic<platform::TimerId> minuteTimerId{0};
+    Shared<platform::TimerId> minuteTimerId{0};
 
     // Every value back to zero, as when the library is loaded.
-    void reset();
+    void reset() { *this = SleepTimerState{}; }
 };
 
 // Start and stop, on the user-interface thread.

@@ -80,7 +80,7 @@ bool receiveLine(PluginContext& context, int& number) {
     std::uint32_t room = static_cast<std::uint32_t>(sizeof link.pending - pendingLength);
     std::uint32_t received = 0;
     std::uint32_t started = platform::tickCount();
-    if (platform::readSerialPort(context.host.port, pending + pendingLength, room, &received) != 0) {
+    if (!platform::readSerialPort(context.host.port, pending + pendingLength, room, &received)) {
         platform::sleepMs(emptyReadPauseMs);
         return false;
     }

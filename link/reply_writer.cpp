@@ -30,7 +30,7 @@ bool closeTornLine(const LineWriter& writer) {
     const char lf = '\n';
     for (;;) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(writer.port, &lf, 1, &written) != 0) return false;
+        if (!platform::writeSerialPort(writer.port, &lf, 1, &written)) return false;
         if (written != 0) break;
         if (writer.stop != 0) return false;
         platform::sleepMs(stalledWritePauseMs);
@@ -61,7 +61,7 @@ bool sendReply(const LineWriter& writer, const char* text) {
     std::uint32_t sent = 0;
     while (sent < length) {
         std::uint32_t written = 0;
-        if (platform::writeSerialPort(writer.port, buffer + sent, length - sent, &written) != 0) {
+        if (!platform::writeSerialPort(writer.port, buffer + sent, length - sent, &written)) {
             writer.link.lineTorn = sent > 0;
             return false;
         }
@@ -82,7 +82,7 @@ bool sendRawByte(const LineWriter& writer, std::uint8_t value) {
     if (value != '\n' && !closeTornLine(writer)) return false;
     char byte = static_cast<char>(value);
     std::uint32_t written = 0;
-    return platform::writeSerialPort(writer.port, &byte, 1, &written) == 0;
+    return platform::writeSerialPort(writer.port, &byte, 1, &written);
 }
 
 void logActivity(std::FILE* log, const char* label, const char* text) {

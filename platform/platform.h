@@ -82,23 +82,27 @@ bool serialDevicePath(const char* portName, char* out, std::size_t size);
 // Opens the port exclusively for synchronous reading and writing and sets its
 // time-outs: a read returns once more than 1 ms passes between two bytes, or
 // after 1 ms per requested byte plus 1 ms; writes have no time-out.
-// Returns nullptr when the port cannot be opened.
-PortHandle openSerialPort(const char* portName);
+// Returns nullptr when the port cannot be opened. A port whose set-up failed
+// is still returned (a driver may refuse a setting and serve anyway); then
+// *failedSetup names the call that failed, else it is set to nullptr.
+PortHandle openSerialPort(const char* portName, const char** failedSetup = nullptr);
 
-// One read of at most `size` bytes. 0 on success (with *received set, possibly
-// 0 after the idle time-out), -1 when the read failed.
-int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint32_t* received);
+// One read of at most `size` bytes: true with *received set (possibly 0 after
+// the idle time-out), false when the read failed.
+bool readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint32_t* received);
 
-// One write call. 0 on success with *written set (which may be fewer bytes than
-// offered, even 0), -1 when the write failed.
-int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std::uint32_t* written);
+// One write call: true with *written set (which may be fewer bytes than
+// offered, even 0), false when the write failed.
+bool writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std::uint32_t* written);
 
 void closeSerialPort(PortHandle port);
 
 // Gives up on a stalled link: the read or write another thread has under way on
 // `port` returns at once with a failure, and every later write gives up after a
-// short time-out instead of waiting for ever. The port stays open.
-void abortSerialPortIo(PortHandle port);
+// short time-out instead of waiting for ever. The port stays open. False when
+// the short time-out could not be set or the port's queues not purged; the
+// I/O under way is cancelled all the same.
+bool abortSerialPortIo(PortHandle port);
 
 // The serial ports present now, as the system names them ("COM3", "COM21"):
 // each name followed by NUL, the list ended by one more NUL, in the system's
@@ -235,8 +239,8 @@ bool writeWholeFile(const char* path, const char* data, std::size_t length);
 
 // ---- power -----------------------------------------------------------------
 
-// Enables the shut-down privilege and asks for a forced power-off.
-// 1 when the request was accepted, else 0.
-int powerOff();
+// Enables the shut-down privilege and asks for a forced power-off; true when
+// the request was accepted.
+bool powerOff();
 
 }  // namespace platform

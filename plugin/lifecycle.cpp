@@ -48,7 +48,8 @@ int PLATFORM_CDECL pluginInit() {
     buildTextFold(codePage, context.textFold);
 
     // Pushes stay off until the phone asks for them with command 18.
-    context.host.port = platform::openSerialPort(context.settings.portName);
+    const char* failedSetup = nullptr;
+    context.host.port = platform::openSerialPort(context.settings.portName, &failedSetup);
     if (context.host.port == nullptr) {
         platform::showMessageBox(context.host.window, "Failed to open  COM port", "Error!");
         return -1;
@@ -66,6 +67,9 @@ int PLATFORM_CDECL pluginInit() {
 
     context.lifecycle.activityLog = platform::openActivityLog(activityLogPath);
     logActivity(context.lifecycle.activityLog, "start", context.settings.portName);
+    // A port that refused a setting may still serve (so may a Bluetooth
+    // driver's): the conversation goes on, and the log says what failed.
+    if (failedSetup != nullptr) logActivity(context.lifecycle.activityLog, "port setup failed", failedSetup);
     return 0;
 }
 
@@ -94,7 +98,8 @@ void PLATFORM_CDECL pluginQuit() {
             platform::waitForSentMessages(quitPollMs);
         if (context->flags.workerFinished == 0) {
             logActivity(lifecycle.activityLog, "stop", "worker did not finish");
-            platform::abortSerialPortIo(context->host.port);
+            if (!platform::abortSerialPortIo(context->host.port))
+                logActivity(lifecycle.activityLog, "stop", "port abort incomplete");
             portLeftToWorker = leavePortToWorker(context->flags);
         }
         lifecycle.workerStarted = false;

@@ -48,6 +48,7 @@ struct SerialLines {
     std::uint32_t writeLimit = 0;
     int takeNothingWrites = 0;
     bool holdWrites = false;
+    bool failPortSetup = false;
     int heldWrites = 0;  // write calls blocked by holdWrites right now
     std::uint64_t readCalls = 0;
     std::function<void()> feeder;
@@ -110,6 +111,7 @@ void resetSerialLines() {
     s.writeLimit = 0;
     s.takeNothingWrites = 0;
     s.holdWrites = false;
+    s.failPortSetup = false;
     s.readCalls = 0;
     s.writeCalls = 0;
     s.feeder = nullptr;
@@ -237,6 +239,12 @@ void readsReturnAtOnce(bool atOnce) {
     s.changed.notify_all();
 }
 
+void failPortSetup(bool fail) {
+    SerialLines& s = serial();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.failPortSetup = fail;
+}
+
 void failNextWrites(int count) {
     SerialLines& s = serial();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -290,7 +298,8 @@ std::uint64_t writeCallCount() {
 
 namespace platform {
 
-PortHandle openSerialPort(const char* portName) {
+PortHandle openSerialPort(const char* portName, const char** failedSetup) {
+    if (failedSetup != nullptr) *failedSetup = nullptr;
     char devicePath[260];
     bool fits = portName != nullptr && serialDevicePath(portName, devicePath, sizeof devicePath);
     SerialLines& s = serial();
@@ -304,41 +313,43 @@ PortHandle openSerialPort(const char* portName) {
         line->open = true;
         PortHandle port = sim::detail::handleFromNumber<PortHandle>(0x3000 + s.nextNumber++);
         s.openPorts.emplace(port, line);
+        if (s.failPortSetup && failedSetup != nullptr) *failedSetup = "SetCommTimeouts";
         s.changed.notify_all();
         return port;
     }
     return nullptr;
 }
 
-void abortSerialPortIo(PortHandle port) {
+bool abortSerialPortIo(PortHandle port) {
     SerialLines& s = serial();
     std::lock_guard<std::mutex> lock(s.mutex);
     std::shared_ptr<Line> line = openLine(s, port);
-    if (line == nullptr) return;
+    if (line == nullptr) return false;
     ++line->cancels;
     line->aborted = true;
     s.changed.notify_all();
+    return !s.failPortSetup;
 }
 
-int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint32_t* received) {
+bool readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint32_t* received) {
     if (received != nullptr) *received = 0;
     SerialLines& s = serial();
     std::unique_lock<std::mutex> lock(s.mutex);
     ++s.readCalls;
     std::shared_ptr<Line> line = openLine(s, port);
-    if (line == nullptr || buffer == nullptr || received == nullptr || s.failReads) return -1;
-    if (size == 0) return 0;
+    if (line == nullptr || buffer == nullptr || received == nullptr || s.failReads) return false;
+    if (size == 0) return true;
     if (sim::inlineModeOn()) {
         if (line->bursts.empty() && s.feeder) {
             std::function<void()> feeder = s.feeder;
             lock.unlock();
             feeder();
             lock.lock();
-            if (!line->open || s.failReads) return -1;
+            if (!line->open || s.failReads) return false;
         }
         if (line->bursts.empty()) {
             sim::detail::advanceClockBy(static_cast<std::uint32_t>(s.readIdleMs));
-            return 0;
+            return true;
         }
     } else if (line->bursts.empty() && !s.readsReturnAtOnce) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s.readIdleMs);
@@ -353,11 +364,11 @@ int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint3
                        line->cancels != cancels;
             });
         }
-        if (!line->open || s.failReads || line->cancels != cancels) return -1;
+        if (!line->open || s.failReads || line->cancels != cancels) return false;
         // The idle time-out ran out: the simulated clock saw it pass too.
         if (!woken) sim::detail::advanceClockBy(static_cast<std::uint32_t>(s.readIdleMs));
     }
-    if (line->bursts.empty()) return 0;
+    if (line->bursts.empty()) return true;
     std::string& burst = line->bursts.front();
     std::size_t count = burst.size() < size ? burst.size() : size;
     std::memcpy(buffer, burst.data(), count);
@@ -368,20 +379,20 @@ int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint3
         burst.erase(0, count);
     }
     *received = static_cast<std::uint32_t>(count);
-    return 0;
+    return true;
 }
 
-int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std::uint32_t* written) {
+bool writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std::uint32_t* written) {
     if (written != nullptr) *written = 0;
     SerialLines& s = serial();
     std::unique_lock<std::mutex> lock(s.mutex);
     ++s.writeCalls;
     std::shared_ptr<Line> line = openLine(s, port);
-    if (line == nullptr || written == nullptr || (bytes == nullptr && size > 0)) return -1;
+    if (line == nullptr || written == nullptr || (bytes == nullptr && size > 0)) return false;
     if (s.holdWrites && line->aborted) {
         // An aborted port's write gives up after its short time-out.
         sim::detail::advanceClockBy(100);
-        return 0;
+        return true;
     }
     const unsigned cancels = line->cancels;
     {
@@ -394,25 +405,25 @@ int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std:
         s.changed.wait(lock, [&] { return !s.holdWrites || !line->open || line->cancels != cancels; });
         if (held) --s.heldWrites;
     }
-    if (!line->open || line->cancels != cancels) return -1;
+    if (!line->open || line->cancels != cancels) return false;
     if (s.failWriteAfter == 0) {
         s.failWriteAfter = -1;
-        return -1;
+        return false;
     }
     if (s.failWriteAfter > 0) --s.failWriteAfter;
     if (s.failWrites > 0) {
         --s.failWrites;
-        return -1;
+        return false;
     }
     if (s.takeNothingWrites > 0) {
         --s.takeNothingWrites;
-        return 0;
+        return true;
     }
     std::uint32_t count = (s.writeLimit > 0 && size > s.writeLimit) ? s.writeLimit : size;
     line->received.append(bytes, count);
     *written = count;
     s.changed.notify_all();
-    return 0;
+    return true;
 }
 
 void closeSerialPort(PortHandle port) {

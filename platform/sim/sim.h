@@ -95,6 +95,9 @@ void setReadFeeder(std::function<void()> feeder);
 void failReads(bool fail);                    // every read fails at once
 void readsReturnAtOnce(bool atOnce);          // reads with nothing to receive return 0 bytes at once
 void failNextWrites(int count);               // the next `count` write calls fail
+// While set, the port's set-up calls report a failure: an open still opens but
+// names SetCommTimeouts, and an abort returns false (and aborts all the same).
+void failPortSetup(bool fail);
 void failOneWriteAfter(int count);            // `count` more write calls succeed, then one fails
 void limitWriteSize(std::uint32_t maxBytes);  // each write takes at most this (0: no limit)
 void takeNothingOnNextWrites(int count);      // the next `count` writes take 0 bytes

@@ -269,9 +269,9 @@ void unlockReplies() { replyLock().unlock(); }
 
 void pinModule(const void*) { ++pinnedModules; }
 
-int powerOff() {
+bool powerOff() {
     ++powerOffs;
-    return 1;
+    return true;
 }
 
 }  // namespace platform

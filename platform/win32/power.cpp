@@ -3,9 +3,9 @@
 
 namespace platform {
 
-int powerOff() {
+bool powerOff() {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
     TOKEN_PRIVILEGES privileges{};
     LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
     privileges.PrivilegeCount = 1;
@@ -14,8 +14,8 @@ int powerOff() {
     // Read before closing the token, which may set the error of its own.
     DWORD error = GetLastError();
     CloseHandle(token);
-    if (error != 0) return 0;
-    return ExitWindowsEx(EWX_POWEROFF | EWX_FORCE, 0) ? 1 : 0;
+    if (error != 0) return false;
+    return ExitWindowsEx(EWX_POWEROFF | EWX_FORCE, 0) != FALSE;
 }
 
 }  // namespace platform

@@ -5,7 +5,8 @@
 
 namespace platform {
 
-PortHandle openSerialPort(const char* portName) {
+PortHandle openSerialPort(const char* portName, const char** failedSetup) {
+    if (failedSetup != nullptr) *failedSetup = nullptr;
     char devicePath[MAX_PATH];
     if (!serialDevicePath(portName, devicePath, sizeof devicePath)) return nullptr;
     HANDLE port = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -18,30 +19,32 @@ PortHandle openSerialPort(const char* portName) {
     timeouts.ReadTotalTimeoutConstant = 1;
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = 0;
-    SetCommTimeouts(port, &timeouts);
+    // A driver that refuses them may still serve the link: the caller logs the
+    // failure and goes on.
+    if (!SetCommTimeouts(port, &timeouts) && failedSetup != nullptr) *failedSetup = "SetCommTimeouts";
     return port;
 }
 
-int readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint32_t* received) {
+bool readSerialPort(PortHandle port, char* buffer, std::uint32_t size, std::uint32_t* received) {
     DWORD count = 0;
-    if (!ReadFile(port, buffer, size, &count, nullptr)) return -1;
+    if (!ReadFile(port, buffer, size, &count, nullptr)) return false;
     *received = count;
-    return 0;
+    return true;
 }
 
-int writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std::uint32_t* written) {
+bool writeSerialPort(PortHandle port, const char* bytes, std::uint32_t size, std::uint32_t* written) {
     DWORD count = 0;
-    if (!WriteFile(port, bytes, size, &count, nullptr)) return -1;
+    if (!WriteFile(port, bytes, size, &count, nullptr)) return false;
     *written = count;
-    return 0;
+    return true;
 }
 
 void closeSerialPort(PortHandle port) {
     if (port != nullptr) CloseHandle(port);
 }
 
-void abortSerialPortIo(PortHandle port) {
-    if (port == nullptr) return;
+bool abortSerialPortIo(PortHandle port) {
+    if (port == nullptr) return false;
     // From now on a write that the link does not take gives up after 100 ms.
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
@@ -49,9 +52,11 @@ void abortSerialPortIo(PortHandle port) {
     timeouts.ReadTotalTimeoutConstant = 0;
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = 100;
-    SetCommTimeouts(port, &timeouts);
-    PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    const bool timeoutsSet = SetCommTimeouts(port, &timeouts) != FALSE;
+    const bool purged = PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) != FALSE;
+    // Fails when nothing was under way, which is no failure here.
     CancelIoEx(port, nullptr);
+    return timeoutsSet && purged;
 }
 
 int presentSerialPorts(char* out, std::uint32_t size) {

@@ -83,6 +83,17 @@ TEST_F(LifecycleTest, QuitEndsTheConversationSavesThePortAndUnhooksTheWindow) {
     EXPECT_NE(log.find(" : stop COM6\n"), std::string::npos) << log;
 }
 
+TEST_F(LifecycleTest, APortThatRefusesItsTimeOutsStillServesAndTheLogSaysWhy) {
+    sim::failPortSetup(true);
+    ASSERT_EQ(startPlugin(), 0);
+    phone.send("27\n");
+    EXPECT_TRUE(phone.waitForLines(1, 2000));
+    stopPlugin();
+    std::string log = sim::activityLogText();
+    EXPECT_NE(log.find(" : start COM6\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" : port setup failed SetCommTimeouts\n"), std::string::npos) << log;
+}
+
 TEST_F(LifecycleTest, SettingsComeFromTheHostsIniFileWithDefaults) {
     // Nothing stored: every default.
     ASSERT_EQ(startPlugin(), 0);
@@ -154,6 +165,9 @@ TEST_F(LifecycleTest, QuitGivesUpOnAWorkerStuckOnADeadLinkAndTheWorkerStillEnds)
     phone.send("27\n");
     ASSERT_TRUE(waitForRequests(2));  // the version request went out; its line is stuck
 
+    // The port's short write time-out cannot be set: the log says so, and the
+    // abort still frees the worker.
+    sim::failPortSetup(true);
     const std::uint32_t start = platform::tickCount();
     stopPlugin();
     const std::uint32_t took = platform::tickCount() - start;
@@ -170,6 +184,7 @@ TEST_F(LifecycleTest, QuitGivesUpOnAWorkerStuckOnADeadLinkAndTheWorkerStillEnds)
     EXPECT_EQ(pluginContext->flags.workerFinished, 1);
     EXPECT_FALSE(sim::portIsOpen("COM6"));
     EXPECT_EQ(phone.received(), "");
+    EXPECT_NE(sim::activityLogText().find(" : stop port abort incomplete\n"), std::string::npos);
 }
 
 }  // namespace

@@ -81,4 +81,37 @@ TEST_F(ListPushesTest, WithoutItOrAfterA27TheWaitSendsNothingAndTheLoopSendsItAf
     EXPECT_EQ(sendThenSync({"27"}), (Lines{version, "J1:Kilo:44:2:180000:0:0:0:", "Q90"}));
 }
 
+TEST_F(ListPushesTest, ASecondStartInTheSameContextKeepsNothingOfTheFirstConversation) {
+    // The first conversation leaves what a start must clear: both pushes on
+    // and the start of a line read without its LF.
+    exchange("103 1", 2);
+    phone.send("5");
+    settle();
+    stopPlugin();
+    EXPECT_EQ(phone.takeReceived(), "X\n");
+
+    // The plug-in is started again in the same context. The host starts it
+    // once per process, so the stop flag stays raised and this conversation
+    // ends at once.
+    started = stopped = false;
+    start();
+    EXPECT_TRUE(phone.waitForLines(1));
+    EXPECT_EQ(phone.takeReceived(), "X\n");
+    stopPlugin();
+    // Lowered, it shows what a start cleared.
+    pluginContext->flags.stop = 0;
+    started = stopped = false;
+    start();
+    // 31 is not read as 531, and the list's wait pushes nothing.
+    openArtists();
+    onUi([&] {
+        host->changeTrack(1);
+        host->setVolumeAtPlayer(120);
+    });
+    EXPECT_TRUE(sendThenSync({}).empty());
+    // After the list the loop sends the volume, and no now-playing line: its
+    // push is off.
+    EXPECT_EQ(sendThenSync({"27"}), (Lines{"KWinamp 22118 running!", "Q120"}));
+}
+
 }  // namespace

@@ -137,7 +137,7 @@ TEST_F(SimPlatformTest, PortsOpenExclusivelyThroughTheirDevicePath) {
     EXPECT_FALSE(sim::portIsOpen("COM6"));
     char byte = 0;
     std::uint32_t count = 7;
-    EXPECT_EQ(platform::readSerialPort(port, &byte, 1, &count), -1) << "a closed handle is gone";
+    EXPECT_FALSE(platform::readSerialPort(port, &byte, 1, &count)) << "a closed handle is gone";
     EXPECT_EQ(count, 0u);
     platform::PortHandle again = platform::openSerialPort("COM6");
     EXPECT_NE(again, nullptr);
@@ -157,17 +157,17 @@ TEST_F(SimPlatformTest, ReadsReturnABurstAtOnceAndNothingAfterTheIdleTimeOut) {
     // Bursts come one per read, oldest first; one too big for the read is split.
     phone.send("12 \n");
     phone.send("abcdefgh");
-    ASSERT_EQ(platform::readSerialPort(port, buffer, sizeof buffer, &count), 0);
+    ASSERT_TRUE(platform::readSerialPort(port, buffer, sizeof buffer, &count));
     EXPECT_EQ(std::string(buffer, count), "12 \n");
-    ASSERT_EQ(platform::readSerialPort(port, buffer, 5, &count), 0);
+    ASSERT_TRUE(platform::readSerialPort(port, buffer, 5, &count));
     EXPECT_EQ(std::string(buffer, count), "abcde");
-    ASSERT_EQ(platform::readSerialPort(port, buffer, sizeof buffer, &count), 0);
+    ASSERT_TRUE(platform::readSerialPort(port, buffer, sizeof buffer, &count));
     EXPECT_EQ(std::string(buffer, count), "fgh");
 
     // A silent line: nothing, and not before the idle time-out.
     sim::setReadIdleMs(60);
     Clock::time_point start = Clock::now();
-    ASSERT_EQ(platform::readSerialPort(port, buffer, sizeof buffer, &count), 0);
+    ASSERT_TRUE(platform::readSerialPort(port, buffer, sizeof buffer, &count));
     EXPECT_EQ(count, 0u);
     EXPECT_GE(millisecondsSince(start), 60);
 
@@ -178,19 +178,19 @@ TEST_F(SimPlatformTest, ReadsReturnABurstAtOnceAndNothingAfterTheIdleTimeOut) {
         phone.send("5 x\n");
     });
     start = Clock::now();
-    ASSERT_EQ(platform::readSerialPort(port, buffer, sizeof buffer, &count), 0);
+    ASSERT_TRUE(platform::readSerialPort(port, buffer, sizeof buffer, &count));
     sender.join();
     EXPECT_EQ(std::string(buffer, count), "5 x\n");
     EXPECT_LT(millisecondsSince(start), 20000);
 
     sim::readsReturnAtOnce(true);
-    ASSERT_EQ(platform::readSerialPort(port, buffer, sizeof buffer, &count), 0);
+    ASSERT_TRUE(platform::readSerialPort(port, buffer, sizeof buffer, &count));
     EXPECT_EQ(count, 0u);
     sim::failReads(true);
     phone.send("kept\n");
-    EXPECT_EQ(platform::readSerialPort(port, buffer, sizeof buffer, &count), -1);
+    EXPECT_FALSE(platform::readSerialPort(port, buffer, sizeof buffer, &count));
     sim::failReads(false);
-    ASSERT_EQ(platform::readSerialPort(port, buffer, sizeof buffer, &count), 0);
+    ASSERT_TRUE(platform::readSerialPort(port, buffer, sizeof buffer, &count));
     EXPECT_EQ(std::string(buffer, count), "kept\n") << "a failed read loses nothing";
     EXPECT_EQ(sim::readCallCount(), 8u);
     platform::closeSerialPort(port);
@@ -204,21 +204,21 @@ TEST_F(SimPlatformTest, WriteFaultsAreInjectedAndThePhoneSeesOnlyWhatWasTaken) {
     std::uint32_t written = 99;
 
     sim::failNextWrites(2);
-    EXPECT_EQ(platform::writeSerialPort(port, "A", 1, &written), -1);
+    EXPECT_FALSE(platform::writeSerialPort(port, "A", 1, &written));
     EXPECT_EQ(written, 0u);
-    EXPECT_EQ(platform::writeSerialPort(port, "A", 1, &written), -1);
-    EXPECT_EQ(platform::writeSerialPort(port, "A", 1, &written), 0);
+    EXPECT_FALSE(platform::writeSerialPort(port, "A", 1, &written));
+    EXPECT_TRUE(platform::writeSerialPort(port, "A", 1, &written));
     EXPECT_EQ(written, 1u);
 
     sim::takeNothingOnNextWrites(1);
-    EXPECT_EQ(platform::writeSerialPort(port, "B", 1, &written), 0);
+    EXPECT_TRUE(platform::writeSerialPort(port, "B", 1, &written));
     EXPECT_EQ(written, 0u);
 
     sim::limitWriteSize(3);
-    EXPECT_EQ(platform::writeSerialPort(port, "CDEFG\n", 6, &written), 0);
+    EXPECT_TRUE(platform::writeSerialPort(port, "CDEFG\n", 6, &written));
     EXPECT_EQ(written, 3u);
     sim::limitWriteSize(0);
-    EXPECT_EQ(platform::writeSerialPort(port, "\nPQ", 3, &written), 0);
+    EXPECT_TRUE(platform::writeSerialPort(port, "\nPQ", 3, &written));
     EXPECT_EQ(phone.received(), "ACDE\nPQ");
     EXPECT_EQ(sim::writeCallCount(), 6u);
 
@@ -230,17 +230,17 @@ TEST_F(SimPlatformTest, WriteFaultsAreInjectedAndThePhoneSeesOnlyWhatWasTaken) {
 
     // A held write blocks its caller until released, then completes.
     sim::holdWrites(true);
-    std::atomic<int> result{1};
+    std::atomic<int> result{-1};  // -1 while the write has not returned
     std::thread writer([&] {
         std::uint32_t count = 0;
-        result = platform::writeSerialPort(port, "Z\n", 2, &count);
+        result = platform::writeSerialPort(port, "Z\n", 2, &count) ? 1 : 0;
     });
     EXPECT_FALSE(phone.waitForBytes(1, 50));
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, -1);
     sim::holdWrites(false);
     EXPECT_TRUE(phone.waitForLines(1, 2000));
     writer.join();
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(result, 1);
     EXPECT_EQ(phone.takeLines(), (std::vector<std::string>{"Z"}));
     platform::closeSerialPort(port);
 }
