@@ -10,6 +10,7 @@
 #include "core/wire.h"
 #include "files/folder_entries.h"
 #include "protocol/file_commands.h"
+#include "protocol/list_vocabulary.h"
 #include "protocol/paged_list.h"
 
 namespace {
@@ -73,7 +74,6 @@ const char* driveText(const Drives& drives, std::int32_t index) { return drives.
 
 const char* folderEntryText(const FolderEntries& entries, std::int32_t index) { return entries.entry(index); }
 
-constexpr int folderPicks[] = {2, 3};
 
 }  // namespace
 
@@ -86,7 +86,7 @@ void listFolder(const Request& request, Reply& reply) {
     runList(List<FolderEntries>{.shape = {.listCode = wire::replyFileList,
                                           .recordCount = entries.count,
                                           .itemCode = wire::itemFolderEntry,
-                                          .takes = folderPicks},
+                                          .takes = listSelections::folder},
                                 .source = entries,
                                 .itemText = folderEntryText},
             request.context, reply);

@@ -8,6 +8,7 @@
 #include "core/host_requests.h"
 #include "core/wire.h"
 #include "protocol/file_commands.h"
+#include "protocol/list_vocabulary.h"
 #include "protocol/paged_list.h"
 
 namespace {
@@ -27,7 +28,6 @@ const char* askEntryTitle(const HostHandles& handles, std::int32_t index) {
 
 // The folder browser, the playlist files, jump, the drives, clear and save,
 // each as at top level.
-constexpr int viewPicks[] = {1, 4, 8, 20, 22, 23};
 
 }  // namespace
 
@@ -38,7 +38,7 @@ void listCurrentPlaylist(const Request& request, Reply& reply) {
                                         .headerCode = wire::replyPlaylistBegins,
                                         .itemCode = wire::itemPlaylistEntry,
                                         .pastLastPage = PastLastPage::asked,
-                                        .takes = viewPicks},
+                                        .takes = listSelections::currentPlaylist},
                               .source = request.context.host,
                               .itemText = askEntryTitle,
                               .obtainRecords = askPlaylistLength},

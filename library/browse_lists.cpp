@@ -15,6 +15,7 @@
 #include "link/reply.h"
 #include "protocol/command_table.h"
 #include "protocol/library_commands.h"
+#include "protocol/list_vocabulary.h"
 #include "protocol/paged_list.h"
 
 namespace {
@@ -43,12 +44,6 @@ struct BrowseList {
 // most 509 characters.
 constexpr std::size_t itemLineSize = 512;
 
-constexpr int artistPicks[] = {41, 48};
-constexpr int albumPicks[] = {42, 49};
-constexpr int genrePicks[] = {40, 47};
-constexpr int titlePicks[] = {36, 52};
-constexpr int artistAlbumPicks[] = {45, 50};
-constexpr int genreAlbumPicks[] = {46, 51};
 // In the albums of a genre, 47 enqueues the chosen album, not the whole genre.
 constexpr int genreAlbumPlay[] = {46};
 void enqueueGenreAlbum(const BrowseRun&, const Request& request, Reply& reply) {
@@ -61,32 +56,32 @@ constexpr BrowseList artists{.queryFormat = "artist != \"\" & !artist isempty",
                              .field = LibraryField::artist,
                              .itemCode = wire::itemArtist,
                              .repeats = Repeats::skipped,
-                             .takes = artistPicks};
+                             .takes = listSelections::artist};
 constexpr BrowseList albums{.queryFormat = "album != \"\" & !album isempty",
                             .values = QueryValues::none,
                             .field = LibraryField::album,
                             .itemCode = wire::itemAlbum,
                             .repeats = Repeats::skipped,
-                            .takes = albumPicks};
+                            .takes = listSelections::album};
 constexpr BrowseList genres{.queryFormat = "genre != \"\" & !genre isempty",
                             .values = QueryValues::none,
                             .field = LibraryField::genre,
                             .itemCode = wire::itemGenre,
                             .repeats = Repeats::skipped,
-                            .takes = genrePicks};
+                            .takes = listSelections::genre};
 constexpr BrowseList titles{.queryFormat = "title != \"\" & !title isempty",
                             .values = QueryValues::none,
                             .field = LibraryField::title,
                             .itemCode = wire::itemTitle,
                             .repeats = Repeats::sent,
-                            .takes = titlePicks};
+                            .takes = listSelections::title};
 constexpr BrowseList artistAlbums{.queryFormat = "artist == \"%s\" & album != \"\" & !album isempty",
                                   .values = QueryValues::argument,
                                   .field = LibraryField::album,
                                   .itemCode = wire::itemAlbum,
                                   .repeats = Repeats::skipped,
                                   .remembers = Remembers::artist,
-                                  .takes = artistAlbumPicks};
+                                  .takes = listSelections::artistAlbum};
 constexpr BrowseList genreAlbums{.queryFormat = "genre == \"%s\" & album != \"\" & !album isempty",
                                  .values = QueryValues::argument,
                                  .field = LibraryField::album,
@@ -100,31 +95,31 @@ constexpr BrowseList artistTitles{.queryFormat = "artist == \"%s\"",
                                   .field = LibraryField::title,
                                   .itemCode = wire::itemTitle,
                                   .repeats = Repeats::sent,
-                                  .takes = artistPicks};
+                                  .takes = listSelections::artist};
 constexpr BrowseList albumTitles{.queryFormat = "album == \"%s\"",
                                  .values = QueryValues::argument,
                                  .field = LibraryField::title,
                                  .itemCode = wire::itemTitle,
                                  .repeats = Repeats::sent,
-                                 .takes = albumPicks};
+                                 .takes = listSelections::album};
 constexpr BrowseList genreTitles{.queryFormat = "genre == \"%s\"",
                                  .values = QueryValues::argument,
                                  .field = LibraryField::title,
                                  .itemCode = wire::itemTitle,
                                  .repeats = Repeats::sent,
-                                 .takes = genrePicks};
+                                 .takes = listSelections::genre};
 constexpr BrowseList artistAlbumTitles{.queryFormat = "artist == \"%s\" & album == \"%s\"",
                                        .values = QueryValues::artistAndArgument,
                                        .field = LibraryField::title,
                                        .itemCode = wire::itemTitle,
                                        .repeats = Repeats::sent,
-                                       .takes = artistAlbumPicks};
+                                       .takes = listSelections::artistAlbum};
 constexpr BrowseList genreAlbumTitles{.queryFormat = "genre == \"%s\" & album == \"%s\"",
                                       .values = QueryValues::genreAndArgument,
                                       .field = LibraryField::title,
                                       .itemCode = wire::itemTitle,
                                       .repeats = Repeats::sent,
-                                      .takes = genreAlbumPicks};
+                                      .takes = listSelections::genreAlbum};
 
 struct BrowseRun {
     PluginContext& context;
@@ -359,7 +354,7 @@ void runSearch(const Request& request, Reply& reply) {
     runList(List<Search>{.shape = {.listCode = wire::replyLibraryList,
                                    .itemCode = wire::itemTitle,
                                    .jumps = Jumps::throughEveryRecord,
-                                   .takes = titlePicks,
+                                   .takes = listSelections::title,
                                    .itemLineSize = itemLineSize},
                          .source = search,
                          .itemText = searchItemText,
