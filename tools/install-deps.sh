@@ -2,7 +2,9 @@
 # Installs, from Debian's packages, whatever the build and the tests need and
 # the machine does not have yet. The plug-in is a 32-bit DLL, so Wine's 32-bit
 # part (wine32 of the i386 architecture, which this adds to dpkg) comes beside
-# wine64: the tests run the DLL as on 64-bit Windows.
+# wine64: the tests run the DLL as on 64-bit Windows. The Linux daemon builds on
+# libmpdclient and sd-bus, and its tests run a real MPD server (mpd, checked with
+# mpc, over tagged files made with sox) and a mock BlueZ on a private D-Bus.
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,7 @@ packages=(
     wine64 wine32:i386 xvfb xauth locales
     clang libclang-rt-14-dev
     nsis zip unzip socat
+    mpd mpc libmpdclient-dev sox libsox-fmt-base libsystemd-dev dbus-daemon python3-dbusmock python3-dbus
 )
 
 missing=()
