@@ -11,19 +11,24 @@ namespace bluetooth {
 
 constexpr const char* serialPortUuid = "00001101-0000-1000-8000-00805f9b34fb";
 
+// The callbacks run on the profile's own thread, one at a time; none of them
+// may call stop().
 struct ProfileOptions {
-    // Empty: the system bus; else a D-Bus address (tests use a private bus).
+    // Empty: the system bus (DBUS_SYSTEM_BUS_ADDRESS when set, as for every
+    // D-Bus client); else a D-Bus address (tests use a private bus).
     std::string busAddress;
     std::string objectPath = "/org/quillon/serial";
     std::string serviceName = "Quillon remote";
-    int channel = 1;  // RFCOMM channel
+    int channel = 1;  // RFCOMM channel, 1 to 30
     // A phone connected: `fd` is the daemon's own descriptor (duplicated from
     // the message's). Return true when the conversation took it over; false
     // rejects the connection (org.bluez.Error.Rejected), and the profile
     // closes `fd`.
     std::function<bool(int fd, const std::string& device)> connected;
-    // BlueZ asks to end the phone's connection, or has released the profile.
+    // BlueZ asks to end the phone's connection.
     std::function<void(const std::string& device)> disconnectRequested;
+    // BlueZ has released the profile, or the bus connection is lost: no more
+    // connections come (the one being served, if any, goes on).
     std::function<void()> released;
     std::function<void(const std::string&)> log;  // standard error when empty
 };
