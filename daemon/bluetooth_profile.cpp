@@ -174,7 +174,7 @@ bool SerialProfile::State::registerProfile(std::string* error) {
                                std::to_string(options.channel));
     sd_bus_message* call = nullptr;
     sd_bus_message* reply = nullptr;
-    sd_bus_error busError = SD_BUS_ERROR_NULL;
+    sd_bus_error busError = {};  // SD_BUS_ERROR_NULL, without the C compound literal
     int r = sd_bus_message_new_method_call(bus, &call, bluezName, managerPath, managerInterface,
                                            "RegisterProfile");
     // Pairing is required, and each connection is authorised: at once for a
@@ -213,7 +213,7 @@ bool SerialProfile::State::registerProfile(std::string* error) {
 
 void SerialProfile::State::unregisterProfile() {
     if (!registered.exchange(false)) return;
-    sd_bus_error busError = SD_BUS_ERROR_NULL;
+    sd_bus_error busError = {};  // SD_BUS_ERROR_NULL, without the C compound literal
     int r = sd_bus_call_method(bus, bluezName, managerPath, managerInterface, "UnregisterProfile",
                                &busError, nullptr, "o", options.objectPath.c_str());
     if (r < 0)
